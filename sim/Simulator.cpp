@@ -194,10 +194,14 @@ void Simulator::SetHostParity(std::optional<Parity> parity) {
 
 void Simulator::HangUp() {
     m_hangUpRequested = true;
-    Wake();
-    // Once the thread has acted the master is closed; without a thread, do it here.
-    if (!Running())
+    if (!Running()) {
         DoHangUp();
+        return;
+    }
+    Wake();
+    // Returns once the master is closed, so callers can rely on it.
+    std::unique_lock lock(m_mutex);
+    m_framesCv.wait_for(lock, std::chrono::seconds(2), [this] { return m_hungUp.load(); });
 }
 
 std::vector<AuditedFrame> Simulator::Frames() const {
@@ -308,15 +312,23 @@ std::optional<TimePoint> Simulator::WriteDue(TimePoint now) {
 }
 
 void Simulator::DoHangUp() {
+    // Marked before the close, so that a host which sees the hang-up also
+    // finds it reported here.
+    {
+        std::lock_guard lock(m_mutex); // pairs with the wait in HangUp()
+        m_hungUp = true;
+    }
+    m_slaveOpen = false;
     if (m_master >= 0) {
         close(m_master);
         m_master = -1;
     }
     m_sending.clear();
-    m_slaveOpen = false;
-    m_hungUp = true;
-    std::lock_guard lock(m_mutex);
-    m_engine.DropOutput();
+    {
+        std::lock_guard lock(m_mutex);
+        m_engine.DropOutput();
+    }
+    m_framesCv.notify_all();
 }
 
 void Simulator::Run() {

@@ -54,7 +54,8 @@ public:
     // cannot tell "n" from "e"); nullopt gates on "odd or not" only.
     void SetHostParity(std::optional<Parity> parity);
     // Closes the master side: the host sees a hang-up, as when a USB adapter
-    // is pulled. The simulator stays idle until Stop().
+    // is pulled. Returns once the master is closed; the simulator then stays
+    // idle until Stop().
     void HangUp();
     bool HungUp() const { return m_hungUp.load(); }
     // Whether the host held the slave open when last looked at.
