@@ -334,7 +334,7 @@ void Simulator::DoHangUp() {
 void Simulator::Run() {
     const Millis idleCap{100};
     bool slaveClosed = true;
-    while (!m_stop) {
+    const auto hangUpIfDue = [this] {
         {
             std::lock_guard lock(m_mutex);
             const std::size_t limit = m_engine.Faults().hangUpAfterFrames;
@@ -343,6 +343,9 @@ void Simulator::Run() {
         }
         if (m_hangUpRequested && !m_hungUp)
             DoHangUp();
+    };
+    while (!m_stop) {
+        hangUpIfDue();
 
         if (m_master < 0) {
             pollfd wake{m_wake, POLLIN, 0};
@@ -361,6 +364,9 @@ void Simulator::Run() {
             if (engineNext && (!next || *engineNext < *next))
                 next = engineNext;
         }
+        hangUpIfDue();
+        if (m_master < 0)
+            continue;
         m_framesCv.notify_all();
 
         pollfd fds[2] = {{m_wake, POLLIN, 0}, {m_master, POLLIN, 0}};

@@ -292,4 +292,31 @@ TEST(SimPty, HangsUpAfterTheConfiguredNumberOfFrames) {
     EXPECT_TRUE(sim.HungUp());
 }
 
+TEST(SimPty, FaultsToggledMidRun) {
+    Simulator sim(Fast());
+    ASSERT_TRUE(sim.Start());
+    RawClient client(sim.SlavePath());
+    ASSERT_TRUE(client.ok() && client.Configure(9600));
+    FaultConfig faults;
+    faults.silence = true;
+    sim.SetFaults(faults);
+    ASSERT_TRUE(client.Write(Cmd({0xFE})));
+    EXPECT_TRUE(client.Read(1, 150ms).empty());
+    faults = {};
+    faults.probeFormatCode = 0x07;
+    sim.SetFaults(faults);
+    ASSERT_TRUE(client.Write(Cmd({0xFE})));
+    EXPECT_EQ(client.Read(13, 1000ms), Cmd({0xFD, 0x03, 0x00, 0x00, 0x07}));
+    faults = {};
+    faults.bundleWindow = 150ms;
+    sim.SetFaults(faults);
+    ASSERT_TRUE(client.Write(Cmd({0xE7, 0x03})));
+    std::this_thread::sleep_for(40ms);
+    ASSERT_TRUE(client.Write(Cmd({0xF8, 0x03})));
+    // One read returns whatever is queued: with the answers bundled, both at once.
+    const Bytes first = client.Read(1, 1000ms);
+    EXPECT_EQ(first.size(), 22u) << "both answers arrive in one packet";
+    EXPECT_EQ(sim.MalformedCount(), 0u);
+}
+
 } // namespace
