@@ -48,9 +48,14 @@ int main(int argc, char** argv) {
     std::sort(latencies.begin(), latencies.end());
     const double median = latencies[latencies.size() / 2];
     const double max = latencies.back();
+    const double p90 = latencies[latencies.size() * 9 / 10];
+    const double p99 = latencies[latencies.size() * 99 / 100];
+    const auto over =
+        std::count_if(latencies.begin(), latencies.end(), [&](double v) { return v > limitMs; });
     const bool pass = max <= limitMs;
-    std::printf("packet_latency baud=%d packets=%d interval=%dms median=%.2fms max=%.2fms "
-                "limit=%.0fms %s\n",
-                baud, count, PollIntervalMs(baud), median, max, limitMs, pass ? "PASS" : "FAIL");
+    std::printf("packet_latency baud=%d packets=%d interval=%dms median=%.2fms p90=%.2fms "
+                "p99=%.2fms max=%.2fms limit=%.0fms over-limit=%ld %s\n",
+                baud, count, PollIntervalMs(baud), median, p90, p99, max, limitMs,
+                static_cast<long>(over), pass ? "PASS" : "FAIL");
     return pass ? 0 : 1;
 }
