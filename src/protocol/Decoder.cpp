@@ -80,13 +80,13 @@ public:
     // Built in place: GCC 12 reports a spurious maybe-uninitialized string
     // when a string-free alternative is moved into the variant.
     void Show(int controlId, std::string text) {
-        updates.emplace_back(std::in_place_type<SetText>, controlId, std::move(text));
+        updates.emplace_back(std::in_place_type<SetText>, SetText{controlId, std::move(text)});
     }
     void Enable(int controlId, bool on) {
-        updates.emplace_back(std::in_place_type<EnableControl>, controlId, on);
+        updates.emplace_back(std::in_place_type<EnableControl>, EnableControl{controlId, on});
     }
     void Menu(int commandId, bool on) {
-        updates.emplace_back(std::in_place_type<EnableMenu>, commandId, on);
+        updates.emplace_back(std::in_place_type<EnableMenu>, EnableMenu{commandId, on});
     }
 
     DecoderState& state;
