@@ -92,25 +92,25 @@ struct CommandInfo {
 
 // clang-format off
 inline constexpr std::array<CommandInfo, 18> kCommands = {{
-    // code                       name                  label                                                  send                 set  answer
-    {CommandCode::Version,         "CmdVersion",         "模块版本",                                              Send::QueryOnly,    0,   6},
-    {CommandCode::AirRate,         "CmdAirRate",         "无线速率",                                              Send::QueryAndSet,  1,   1},
-    {CommandCode::SerialBaud,      "CmdSerialBaud",      "串口格式",                                              Send::QueryAndSet,  1,   1},
-    {CommandCode::SerialFormat,    "CmdSerialFormat",    "串口格式",                                              Send::QueryAndSet,  1,   1},
-    {CommandCode::TxPower,         "CmdTxPower",         "发射功率",                                              Send::QueryAndSet,  1,   1},
-    {CommandCode::Frequency,       "CmdFrequency",       "发射频率",                                              Send::QueryAndSet,  6,   6},
-    {CommandCode::Group,           "CmdGroup",           "组号",                                                  Send::QueryAndSet,  1,   1},
-    {CommandCode::SerialMode,      "CmdSerialMode",      "串口模式",                                              Send::QueryAndSet,  1,   1},
-    {CommandCode::PassiveAddr,     "CmdPassiveAddr",     "被动地址",                                              Send::QueryAndSet,  2,   2},
-    {CommandCode::PowerMode,       "CmdPowerMode",       "省电模式",                                              Send::QueryAndSet,  1,   1},
-    {CommandCode::SleepPeriod,     "CmdSleepPeriod",     "省电周期",                                              Send::QueryAndSet,  1,   1},
-    {CommandCode::SaveAddr,        "CmdSaveAddr",        "省电地址",                                              Send::QueryAndSet,  2,   2},
-    {CommandCode::WakeDelay,       "CmdWakeDelay",       "唤醒延时",                                              Send::QueryAndSet,  2,   2},
-    {CommandCode::AddrParams,      "CmdAddrParams",      "地址开始位置",                                          Send::QueryOnly,    0,   4},
-    {CommandCode::SignalStrength,  "CmdSignalStrength",  "信号强度",                                              Send::Short,        0,   0},
-    {CommandCode::FreqCalibration, "CmdFreqCalibration", "频率校准值",                                            Send::SetOnly,      2,   0},
-    {CommandCode::Start0101,       "CmdStart0101",       "发射0101",                                              Send::Short,        0,   0},
-    {CommandCode::Stop0101,        "CmdStop0101",        "停发0101",                                              Send::Short,        0,   0},
+    // code, name, label beside the value, how it is sent, set value bytes, answer value bytes
+    {CommandCode::Version,         "CmdVersion",         "模块版本", Send::QueryOnly,    0,   6},
+    {CommandCode::AirRate,         "CmdAirRate",         "无线速率", Send::QueryAndSet,  1,   1},
+    {CommandCode::SerialBaud,      "CmdSerialBaud",      "串口格式", Send::QueryAndSet,  1,   1},
+    {CommandCode::SerialFormat,    "CmdSerialFormat",    "串口格式", Send::QueryAndSet,  1,   1},
+    {CommandCode::TxPower,         "CmdTxPower",         "发射功率", Send::QueryAndSet,  1,   1},
+    {CommandCode::Frequency,       "CmdFrequency",       "发射频率", Send::QueryAndSet,  6,   6},
+    {CommandCode::Group,           "CmdGroup",           "组号", Send::QueryAndSet,  1,   1},
+    {CommandCode::SerialMode,      "CmdSerialMode",      "串口模式", Send::QueryAndSet,  1,   1},
+    {CommandCode::PassiveAddr,     "CmdPassiveAddr",     "被动地址", Send::QueryAndSet,  2,   2},
+    {CommandCode::PowerMode,       "CmdPowerMode",       "省电模式", Send::QueryAndSet,  1,   1},
+    {CommandCode::SleepPeriod,     "CmdSleepPeriod",     "省电周期", Send::QueryAndSet,  1,   1},
+    {CommandCode::SaveAddr,        "CmdSaveAddr",        "省电地址", Send::QueryAndSet,  2,   2},
+    {CommandCode::WakeDelay,       "CmdWakeDelay",       "唤醒延时", Send::QueryAndSet,  2,   2},
+    {CommandCode::AddrParams,      "CmdAddrParams",      "地址开始位置", Send::QueryOnly,    0,   4},
+    {CommandCode::SignalStrength,  "CmdSignalStrength",  "信号强度", Send::Short,        0,   0},
+    {CommandCode::FreqCalibration, "CmdFreqCalibration", "频率校准值", Send::SetOnly,      2,   0},
+    {CommandCode::Start0101,       "CmdStart0101",       "发射0101", Send::Short,        0,   0},
+    {CommandCode::Stop0101,        "CmdStop0101",        "停发0101", Send::Short,        0,   0},
 }};
 // clang-format on
 
