@@ -194,6 +194,7 @@ QWidget* TemplateDialog::CreateControl(const res::Control& c) {
             t->setVerticalScrollBarPolicy((style & res::kVScroll) ? Qt::ScrollBarAlwaysOn
                                                                   : Qt::ScrollBarAlwaysOff);
             t->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+            t->setTabChangesFocus(true); // Tab moves between controls, as in any dialog
             connect(t, &QPlainTextEdit::textChanged, this, [this, id, t] {
                 if (t->hasFocus())
                     OnCommand(id, kEditChange);

@@ -11,19 +11,22 @@ QString ApplyHexFilter(const QString& text, HexKeys keys) {
 }
 
 namespace {
-// Whether a key press carries characters the filter has to judge. Editing
-// keys (arrows, Delete, Enter, shortcuts such as Ctrl+V) carry none or only
-// control characters and pass; their effects are judged where they insert.
+// Whether a key press carries characters the filter has to judge: printable
+// characters and the control characters a key types (backspace, Enter, Tab).
+// Editing keys (arrows, Delete, shortcuts such as Ctrl+V) pass; what they
+// insert is judged where it is inserted.
 bool CarriesTypedText(const QKeyEvent* e) {
     const QString t = e->text();
     if (t.isEmpty())
         return false;
     if (e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
         return false;
-    for (QChar c : t)
-        if (c.unicode() >= 0x20 && c.unicode() != 0x7f)
+    for (QChar c : t) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x20 && u != 0x7f) || u == '\b' || u == '\r' || u == '\n' || u == '\t')
             return true;
-    return t == QStringLiteral("\b");
+    }
+    return false;
 }
 
 bool TypedTextAccepted(const QKeyEvent* e, HexKeys keys) {
