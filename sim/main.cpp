@@ -1,0 +1,107 @@
+// tmx7sim: a simulated TMX7 module on a pseudo-terminal.
+// Prints the device path of the pty slave on the first line of stdout, then
+// serves it until SIGINT or SIGTERM.
+
+#include "sim/Simulator.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace {
+
+volatile std::sig_atomic_t g_quit = 0;
+
+void OnSignal(int) {
+    g_quit = 1;
+}
+
+int Usage(const char* why) {
+    std::fprintf(stderr,
+                 "tmx7sim: %s\n"
+                 "usage: tmx7sim [--baud B] [--format n,8,1|e,8,1|...] "
+                 "[--mode active|passive|modbus] [--power normal|saving] [--no-pace]\n",
+                 why);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace tmx7::sim;
+    SimulatorOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--baud" && hasValue) {
+            const auto code = RateCodeForBaud(std::atoi(argv[++i]));
+            if (!code)
+                return Usage("baud must be one of 1200 2400 4800 9600 19200 38400 57600");
+            options.state.serialBaud = *code;
+        } else if (arg == "--format" && hasValue) {
+            const auto line = ParseLineFormat(argv[++i]);
+            const auto code = line ? FormatCodeFor(line->parity, line->stopBits) : std::nullopt;
+            if (!code)
+                return Usage("format must look like n,8,1 (parity n/o/e, stop bits 1 or 2)");
+            options.state.serialFormat = *code;
+        } else if (arg == "--mode" && hasValue) {
+            const std::string_view mode = argv[++i];
+            if (mode == "active")
+                options.state.serialMode = 0;
+            else if (mode == "passive")
+                options.state.serialMode = 1;
+            else if (mode == "modbus")
+                options.state.serialMode = 2;
+            else
+                return Usage("mode must be active, passive or modbus");
+        } else if (arg == "--power" && hasValue) {
+            const std::string_view power = argv[++i];
+            if (power == "normal")
+                options.state.powerMode = 0;
+            else if (power == "saving")
+                options.state.powerMode = 1;
+            else
+                return Usage("power must be normal or saving");
+        } else if (arg == "--no-pace") {
+            options.pace = false;
+        } else if (arg == "--help" || arg == "-h") {
+            Usage("a simulated module on a pseudo-terminal");
+            return 0;
+        } else {
+            return Usage("unknown or incomplete option");
+        }
+    }
+
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+
+    Simulator sim(options);
+    if (!sim.Start()) {
+        std::fprintf(stderr, "tmx7sim: cannot create a pseudo-terminal: %s\n",
+                     std::strerror(sim.LastError()));
+        return 1;
+    }
+    std::printf("%s\n", sim.SlavePath().c_str());
+    std::fflush(stdout);
+    const LineSettings line = ModuleLine(options.state);
+    std::fprintf(stderr, "tmx7sim: module at %d baud, %c,8,%d on %s\n", line.baud,
+                 static_cast<char>(line.parity), line.stopBits, sim.SlavePath().c_str());
+
+    while (!g_quit) {
+        // pause() would race with a signal arriving just before it.
+        struct timespec t {
+            0, 100'000'000
+        };
+        nanosleep(&t, nullptr);
+    }
+    sim.Stop();
+    std::fprintf(stderr, "tmx7sim: %zu frames received, %zu malformed\n", sim.FrameCount(),
+                 sim.MalformedCount());
+    return 0;
+}

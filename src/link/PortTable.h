@@ -1,0 +1,126 @@
+#pragma once
+// The port table: up to 10 open ports, each with a receive worker that cuts
+// the incoming bytes into packets at silence gaps and keeps up to 100
+// untaken packets for the rest of the program.
+//
+// Packet boundaries: a packet ends when, after at least one byte, the line
+// has been silent for one poll interval; a packet that reaches 524 bytes is
+// posted at once and collection goes on in the next one. The worker sleeps
+// in poll() until bytes arrive, so an idle line costs no wake-ups.
+
+#include "link/CommPort.h"
+#include "platform/PortDirectory.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tmx7 {
+
+inline constexpr int kPortEntries = 10;
+inline constexpr int kPacketSlots = 100;
+inline constexpr int kPacketBytes = 524;
+inline constexpr int kSequenceLimit = 50000; // stamps run 1..49999
+
+// Silence that ends a packet: trunc(1000/baud * 35) * 6 ms, or 100 ms when
+// that comes out below 1 ms or the baud is not positive.
+int PollIntervalMs(int baud);
+
+// The twelve accepted strings: "n,8,1" ... "E,8,2", compared whole.
+bool ParseLineFormat(const std::string& fmt, LineFormat& out);
+
+struct PacketSlot {
+    int length = 0;
+    std::array<std::uint8_t, kPacketBytes> data{};
+    bool full = false;
+    int sequence = 0;        // 0 = empty, else 1..49999 as stamped
+    std::uint64_t order = 0; // posting order; never wraps
+};
+
+struct Packet {
+    int sequence = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
+// The 100 slots of one port. Posting and taking each hold the store's lock
+// only for one slot copy, so a taker never sees half a packet.
+class PacketStore {
+public:
+    // Stores one packet in the first free slot, or over slot 0 when all
+    // are full (slot 0's packet is then lost). Returns its stamp.
+    int Post(const std::uint8_t* bytes, int length);
+    // The packet posted earliest among the untaken ones.
+    std::optional<Packet> TakeOldest();
+    int NextSequence() const;
+    int Untaken() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::array<PacketSlot, kPacketSlots> m_slots{};
+    int m_nextSequence = 1;
+    std::uint64_t m_nextOrder = 1;
+};
+
+struct PortEntry {
+    PortEntry();
+    ~PortEntry();
+    PortEntry(const PortEntry&) = delete;
+    PortEntry& operator=(const PortEntry&) = delete;
+
+    std::atomic<bool> running{false};
+    PacketStore slots;
+    int portNumber; // guarded by the table lock
+    int pollInterval = 100;
+    std::string format;
+    int baud = 0;
+    CCommPort port{CCommPort::kFlagMonitor | CCommPort::kFlagOverlapped};
+    std::thread worker; // joined by Open reusing the entry and by the table's destruction
+    int wakeFd = -1;    // eventfd: Stop wakes the worker through it
+};
+
+class CPortTable {
+public:
+    explicit CPortTable(PortDirectory& directory = PortDirectory::System());
+    ~CPortTable();
+    CPortTable(const CPortTable&) = delete;
+    CPortTable& operator=(const CPortTable&) = delete;
+
+    // 1 opened; 0 refused (unknown format, all entries busy, settings
+    // unreadable) without a message; -1 could not be opened, with the
+    // message "COM<n>打开失败！".
+    int Open(int port, int baud, const std::string& format);
+    // True when an entry with that number exists; the bytes go to its
+    // device if that is open.
+    bool Write(int port, const std::uint8_t* bytes, int count);
+    std::optional<std::vector<std::uint8_t>> TakeOldest(int port);
+    // The same, with the packet's sequence stamp.
+    std::optional<Packet> TakePacket(int port);
+    // Returns at once; the worker posts what it has and closes the device.
+    bool Stop(int port);
+    void SetMessageHandler(std::function<void(const std::string&)> handler);
+    // An entry with that number is running and its device is open and has
+    // not hung up.
+    bool IsOpen(int port) const;
+    // Poll interval recorded for the entry of that number; nothing if none.
+    std::optional<int> PollInterval(int port) const;
+
+private:
+    PortEntry* FindLocked(int port) const;
+    void Fail(int port);
+    void ReceiveWorker(PortEntry& entry);
+
+    PortDirectory& m_directory;
+    mutable std::mutex m_tableMutex;
+    std::mutex m_openMutex; // one Open at a time; never held by workers
+    std::mutex m_handlerMutex;
+    std::function<void(const std::string&)> m_handler;
+    std::array<PortEntry, kPortEntries> m_entries;
+};
+
+} // namespace tmx7

@@ -1,0 +1,255 @@
+// The port table on pseudo-terminal pairs: packet cutting, line settings,
+// hang-ups, quick reopen and teardown.
+
+#include "integration/pty_pair.h"
+#include "link/PortTable.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <thread>
+
+using namespace tmx7;
+using namespace tmx7::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+class PortTableOnPty : public ::testing::Test {
+protected:
+    PortTableOnPty() {
+        PortDirectory::Options o;
+        o.sysfsTtyRoot = "/nonexistent/tty";
+        o.getenv = [](const std::string&) -> std::optional<std::string> { return std::nullopt; };
+        directory = std::make_unique<PortDirectory>(o);
+        table = std::make_unique<CPortTable>(*directory);
+        table->SetMessageHandler([this](const std::string& m) {
+            std::lock_guard lock(mutex);
+            messages.push_back(m);
+        });
+    }
+
+    // A fresh pty registered as COM<n>.
+    PtyPair& attach(int n) {
+        auto& p = ptys.emplace_back(std::make_unique<PtyPair>());
+        EXPECT_TRUE(p->ok());
+        directory->Map(n, p->slavePath());
+        return *p;
+    }
+
+    std::optional<std::vector<std::uint8_t>> waitPacket(int port,
+                                                        std::chrono::milliseconds limit = 2s) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < end) {
+            if (auto p = table->TakeOldest(port))
+                return p;
+            std::this_thread::sleep_for(1ms);
+        }
+        return std::nullopt;
+    }
+
+    std::vector<std::string> takeMessages() {
+        std::lock_guard lock(mutex);
+        return std::exchange(messages, {});
+    }
+
+    std::unique_ptr<PortDirectory> directory;
+    std::vector<std::unique_ptr<PtyPair>> ptys;
+    std::unique_ptr<CPortTable> table;
+    std::mutex mutex;
+    std::vector<std::string> messages;
+};
+
+std::vector<std::uint8_t> pattern(std::size_t n, int seed) {
+    std::vector<std::uint8_t> v(n);
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = static_cast<std::uint8_t>(seed + i * 13);
+    return v;
+}
+
+} // namespace
+
+TEST_F(PortTableOnPty, BurstOf1000BytesIs524Then476) {
+    auto& pty = attach(3);
+    ASSERT_EQ(table->Open(3, 1200, "n,8,1"), 1); // 174 ms: no gap inside the burst
+    EXPECT_TRUE(table->IsOpen(3));
+    const auto burst = pattern(1000, 5);
+    ASSERT_TRUE(pty.send(burst));
+    const auto a = waitPacket(3);
+    const auto b = waitPacket(3);
+    ASSERT_TRUE(a && b);
+    ASSERT_EQ(a->size(), 524u);
+    ASSERT_EQ(b->size(), 476u);
+    EXPECT_TRUE(std::equal(a->begin(), a->end(), burst.begin()));
+    EXPECT_TRUE(std::equal(b->begin(), b->end(), burst.begin() + 524));
+    EXPECT_FALSE(table->TakeOldest(3));
+    EXPECT_TRUE(takeMessages().empty());
+}
+
+TEST_F(PortTableOnPty, SilenceLongerThanThePollIntervalSplitsPackets) {
+    auto& pty = attach(4);
+    ASSERT_EQ(table->Open(4, 9600, "E,8,1"), 1); // 18 ms
+    EXPECT_EQ(table->PollInterval(4), 18);
+    const std::vector<std::uint8_t> first = {0x1F, 0x2F, 0x3F}, second = {0x4F, 0x5F};
+    ASSERT_TRUE(pty.send(first));
+    std::this_thread::sleep_for(60ms);
+    ASSERT_TRUE(pty.send(second));
+    EXPECT_EQ(waitPacket(4), first);
+    EXPECT_EQ(waitPacket(4), second);
+    // Gaps shorter than the interval keep bytes together; 1200 baud gives
+    // 174 ms, so a loaded machine cannot stretch 5 ms gaps past it.
+    auto& slow = attach(14);
+    ASSERT_EQ(table->Open(14, 1200, "n,8,1"), 1);
+    for (std::uint8_t b = 1; b <= 3; ++b) {
+        ASSERT_TRUE(slow.send({b}));
+        std::this_thread::sleep_for(5ms);
+    }
+    EXPECT_EQ(waitPacket(14), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST_F(PortTableOnPty, BytesPassUnchangedBothWaysAndSettingsReachTheLine) {
+    auto& pty = attach(5);
+    ASSERT_EQ(table->Open(5, 1200, "o,8,2"), 1);
+    const termios t = pty.slaveSettings();
+    EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B1200));
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+    const std::vector<std::uint8_t> awkward = {0x00, 0x0A, 0x0D, 0x11, 0x13, 0xFF};
+    EXPECT_TRUE(table->Write(5, awkward.data(), 6));
+    EXPECT_EQ(pty.receive(6, 1s), awkward);
+    EXPECT_TRUE(table->Write(5, awkward.data(), 0));
+    EXPECT_TRUE(pty.receive(1, 50ms).empty());
+    ASSERT_TRUE(pty.send(awkward));
+    EXPECT_EQ(waitPacket(5), awkward);
+    EXPECT_TRUE(pty.receive(1, 50ms).empty()) << "echo";
+}
+
+TEST_F(PortTableOnPty, SecondOpenOfAHeldPortFailsAndFirstKeepsWorking) {
+    auto& pty = attach(6);
+    ASSERT_EQ(table->Open(6, 9600, "n,8,1"), 1);
+    EXPECT_EQ(table->Open(6, 9600, "n,8,1"), -1);
+    CPortTable other(*directory);
+    std::string otherMessage;
+    other.SetMessageHandler([&](const std::string& m) { otherMessage = m; });
+    EXPECT_EQ(other.Open(6, 9600, "n,8,1"), -1) << "the device itself is exclusive";
+    EXPECT_EQ(otherMessage, "COM6打开失败！");
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{"COM6打开失败！"});
+    ASSERT_TRUE(pty.send({7, 7}));
+    EXPECT_EQ(waitPacket(6), (std::vector<std::uint8_t>{7, 7}));
+}
+
+TEST_F(PortTableOnPty, EleventhOpenIsRefusedQuietly) {
+    for (int n = 1; n <= kPortEntries; ++n) {
+        attach(20 + n);
+        ASSERT_EQ(table->Open(20 + n, 57600, "n,8,1"), 1) << n;
+    }
+    attach(40);
+    EXPECT_EQ(table->Open(40, 57600, "n,8,1"), 0);
+    EXPECT_TRUE(takeMessages().empty());
+    EXPECT_TRUE(table->Stop(21));
+    EXPECT_EQ(table->Open(40, 57600, "n,8,1"), 1);
+}
+
+TEST_F(PortTableOnPty, StopPostsWhatWasCollectedEvenNothing) {
+    attach(7);
+    ASSERT_EQ(table->Open(7, 9600, "n,8,1"), 1);
+    EXPECT_TRUE(table->Stop(7));
+    const auto p = waitPacket(7);
+    ASSERT_TRUE(p);
+    EXPECT_TRUE(p->empty());
+    EXPECT_FALSE(table->IsOpen(7));
+    // Stopped entries still answer lookups; writes go nowhere.
+    const std::uint8_t b = 1;
+    EXPECT_TRUE(table->Write(7, &b, 1));
+}
+
+TEST_F(PortTableOnPty, StopThenOpenAtOnceKeepsTheNewDeviceWorking) {
+    for (int round = 0; round < 5; ++round) {
+        auto& pty = attach(8);
+        ASSERT_EQ(table->Open(8, 19200, "n,8,1"), 1) << round;
+        EXPECT_TRUE(table->Stop(8));
+        auto& next = attach(8);
+        ASSERT_EQ(table->Open(8, 19200, "n,8,1"), 1) << round;
+        // The old worker must not have closed the new device.
+        std::this_thread::sleep_for(20ms);
+        EXPECT_TRUE(table->IsOpen(8));
+        while (auto p = table->TakeOldest(8))
+            EXPECT_TRUE(p->empty()); // the stopped worker's empty packet
+        ASSERT_TRUE(next.send({0xA5, static_cast<std::uint8_t>(round)}));
+        EXPECT_EQ(waitPacket(8),
+                  (std::vector<std::uint8_t>{0xA5, static_cast<std::uint8_t>(round)}));
+        const std::uint8_t out[] = {0x5A};
+        EXPECT_TRUE(table->Write(8, out, 1));
+        EXPECT_EQ(next.receive(1, 1s), std::vector<std::uint8_t>{0x5A});
+        EXPECT_TRUE(pty.receive(1, 20ms).empty());
+        EXPECT_TRUE(table->Stop(8));
+    }
+}
+
+TEST_F(PortTableOnPty, PeerHangUpCostsNoCpuAndTheEntryReopens) {
+    auto& pty = attach(9);
+    ASSERT_EQ(table->Open(9, 57600, "n,8,1"), 1);
+    ASSERT_TRUE(pty.send({1, 2, 3}));
+    EXPECT_EQ(waitPacket(9, 2s), (std::vector<std::uint8_t>{1, 2, 3}));
+    pty.hangUp();
+    std::this_thread::sleep_for(50ms);
+    const auto cpu0 = processCpuTime();
+    std::this_thread::sleep_for(500ms);
+    EXPECT_LT(processCpuTime() - cpu0, 50ms) << "busy loop after the hang-up";
+    EXPECT_FALSE(table->IsOpen(9));
+    const std::uint8_t b[] = {1};
+    EXPECT_TRUE(table->Write(9, b, 1)); // returns cleanly; nothing to send to
+    EXPECT_EQ(table->Open(9, 57600, "n,8,1"), -1) << "still held until stopped";
+    takeMessages();
+    EXPECT_TRUE(table->Stop(9));
+    auto& again = attach(9);
+    ASSERT_EQ(table->Open(9, 57600, "n,8,1"), 1);
+    ASSERT_TRUE(again.send({4, 5}));
+    EXPECT_EQ(waitPacket(9, 2s), (std::vector<std::uint8_t>{4, 5}));
+}
+
+TEST_F(PortTableOnPty, DestroyRightAfterStopAndWithPortsRunning) {
+    attach(10);
+    attach(11);
+    auto& pty = attach(12);
+    ASSERT_EQ(table->Open(10, 9600, "n,8,1"), 1);
+    ASSERT_EQ(table->Open(11, 1200, "n,8,1"), 1);
+    ASSERT_EQ(table->Open(12, 2400, "n,8,1"), 1);
+    ASSERT_TRUE(pty.send(pattern(300, 1))); // mid-packet at teardown
+    EXPECT_TRUE(table->Stop(10));
+    const auto start = std::chrono::steady_clock::now();
+    table.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    // Every device was closed: a fresh opener gets each of them.
+    for (const auto& p : ptys) {
+        SerialDevice d;
+        EXPECT_TRUE(d.open(p->slavePath())) << p->slavePath();
+    }
+}
+
+TEST_F(PortTableOnPty, ConcurrentWritersAndTakersWhileReopening) {
+    auto& pty = attach(13);
+    ASSERT_EQ(table->Open(13, 19200, "n,8,1"), 1);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        const std::uint8_t b[] = {1, 2, 3, 4};
+        while (!done)
+            table->Write(13, b, 4);
+    });
+    std::thread taker([&] {
+        while (!done)
+            table->TakeOldest(13);
+    });
+    std::thread drainer([&] {
+        while (!done)
+            pty.receive(4096, 5ms);
+    });
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(table->Stop(13));
+        EXPECT_EQ(table->Open(13, 19200, "n,8,1"), 1);
+    }
+    done = true;
+    writer.join();
+    taker.join();
+    drainer.join();
+    EXPECT_TRUE(table->IsOpen(13));
+}

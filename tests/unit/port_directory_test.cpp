@@ -1,0 +1,144 @@
+// COM numbers to device paths over a fake sysfs tree and a fake environment.
+
+#include "platform/PortDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <unistd.h>
+
+using namespace tmx7;
+namespace fs = std::filesystem;
+
+namespace {
+
+class FakeSystem : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/tmx7-portdir-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        root = tmpl;
+        tty = root / "class/tty";
+        fs::create_directories(tty);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    void write(const fs::path& p, const std::string& text) {
+        fs::create_directories(p.parent_path());
+        std::ofstream(p) << text;
+    }
+    void uart(const std::string& name, const std::string& type) {
+        write(tty / name / "type", type + "\n");
+    }
+    // A USB serial converter: tty/<name>/device -> .../1-1/1-1:1.0/<name>,
+    // product and manufacturer on the USB device 1-1.
+    void usb(const std::string& name, const std::string& product, const std::string& maker) {
+        const fs::path usbdev = root / "devices/usb1" / ("1-" + name);
+        const fs::path intf = usbdev / "1-1:1.0" / name;
+        fs::create_directories(intf);
+        if (!product.empty())
+            write(usbdev / "product", product + "\n");
+        if (!maker.empty())
+            write(usbdev / "manufacturer", maker + "\n");
+        fs::create_directories(tty / name);
+        fs::create_directory_symlink(intf, tty / name / "device");
+    }
+    PortDirectory directory() {
+        PortDirectory::Options o;
+        o.sysfsTtyRoot = tty.string();
+        o.devRoot = "/dev";
+        o.getenv = [this](const std::string& k) -> std::optional<std::string> {
+            auto it = env.find(k);
+            if (it == env.end())
+                return std::nullopt;
+            return it->second;
+        };
+        return PortDirectory(o);
+    }
+
+    fs::path root, tty;
+    std::map<std::string, std::string> env;
+};
+
+} // namespace
+
+TEST_F(FakeSystem, AutomaticRuleGivesEachFamilyItsOwnBlock) {
+    uart("ttyS0", "4");
+    uart("ttyS1", "0"); // no UART fitted
+    uart("ttyS3", "4");
+    usb("ttyUSB0", "CP2102 USB to UART Bridge Controller", "Silicon Labs");
+    usb("ttyACM2", "Radio Modem", "");
+    fs::create_directories(tty / "ttyAMA0");
+    fs::create_directories(tty / "tty1"); // virtual consoles are not serial ports
+    fs::create_directories(tty / "ttySAC0");
+    fs::create_directories(tty / "ttyUSBx");
+    fs::create_directories(tty / "ttySC1");
+    fs::create_directories(tty / "rfcomm0");
+    const auto list = directory().List();
+    std::map<int, std::pair<std::string, std::string>> got;
+    for (const auto& p : list) {
+        EXPECT_EQ(p.name, "COM" + std::to_string(p.number));
+        got[p.number] = {p.path, p.description};
+    }
+    const std::map<int, std::pair<std::string, std::string>> want = {
+        {1, {"/dev/ttyS0", ""}},
+        {4, {"/dev/ttyS3", ""}},
+        {101, {"/dev/ttyUSB0", "Silicon Labs CP2102 USB to UART Bridge Controller"}},
+        {203, {"/dev/ttyACM2", "Radio Modem"}},
+        {301, {"/dev/ttyAMA0", ""}},
+        {501, {"/dev/rfcomm0", ""}},
+        {802, {"/dev/ttySC1", ""}},
+    };
+    EXPECT_EQ(got, want);
+    auto d = directory();
+    EXPECT_EQ(d.PathFor(101), "/dev/ttyUSB0");
+    EXPECT_FALSE(d.PathFor(2));
+    EXPECT_FALSE(d.PathFor(0));
+    EXPECT_FALSE(d.PathFor(1025));
+}
+
+TEST_F(FakeSystem, ExplicitMapsComeFirstInOrderRuntimeEnvFile) {
+    uart("ttyS0", "4");
+    usb("ttyUSB0", "", "");
+    env["TMX7_PORTS"] = "COM3=/dev/ttyUSB0; COM4=/dev/pts/7;bogus;COM0=/dev/x;COM5=";
+    env["XDG_CONFIG_HOME"] = (root / "cfg").string();
+    write(root / "cfg/tmx7/ports",
+          "# bench wiring\nCOM4=/dev/ttyS9\ncom6 = /dev/ttyS0  # the old box\n\nCOM2000=/dev/x\n");
+    auto d = directory();
+    d.Map(9, "/dev/pts/42");
+    d.Map(3, "/dev/pts/43");
+
+    EXPECT_EQ(d.PathFor(9), "/dev/pts/42");
+    EXPECT_EQ(d.PathFor(3), "/dev/pts/43"); // run-time registration beats the environment
+    EXPECT_EQ(d.PathFor(4), "/dev/pts/7");  // environment beats the file
+    EXPECT_EQ(d.PathFor(6), "/dev/ttyS0");  // the file, case and blanks forgiven
+    EXPECT_FALSE(d.PathFor(5));
+    // Devices named explicitly are not listed a second time under their automatic number.
+    EXPECT_FALSE(d.PathFor(1));
+    EXPECT_EQ(d.PathFor(101), "/dev/ttyUSB0") << "COM3 was re-registered, so ttyUSB0 is free again";
+
+    d.Unmap(3);
+    EXPECT_EQ(d.PathFor(3), "/dev/ttyUSB0");
+    EXPECT_FALSE(d.PathFor(101));
+    const auto list = d.List();
+    ASSERT_FALSE(list.empty());
+    for (std::size_t i = 1; i < list.size(); ++i)
+        EXPECT_LT(list[i - 1].number, list[i].number);
+}
+
+TEST_F(FakeSystem, ConfigFileFallsBackToHome) {
+    env["HOME"] = (root / "home").string();
+    write(root / "home/.config/tmx7/ports", "COM12=/dev/ttyUSB5\n");
+    EXPECT_EQ(directory().PathFor(12), "/dev/ttyUSB5");
+}
+
+TEST(PortNames, ParseNameAndMap) {
+    EXPECT_EQ(PortDirectory::ParseName("COM1"), 1);
+    EXPECT_EQ(PortDirectory::ParseName("com1024"), 1024);
+    for (const char* bad : {"COM0", "COM1025", "COM", "COMX", "CON1", "COM-1", "COM99999"})
+        EXPECT_FALSE(PortDirectory::ParseName(bad)) << bad;
+    const auto m = PortDirectory::ParseMap("COM1=/a;COM2=/b\nCOM1=/c;=x;COM3");
+    EXPECT_EQ(m, (std::map<int, std::string>{{1, "/c"}, {2, "/b"}}));
+}
