@@ -232,6 +232,35 @@ void PrintValues(const DisplayRecord& record, const Connection& c, bool json) {
         std::printf("%-13s %s\n", f.key, record.Text(f.controlId).c_str());
 }
 
+// An in-process module for trying the tool without hardware.
+std::unique_ptr<sim::Simulator> MakeCliSimulator(const Options& o) {
+    sim::SimulatorOptions opts;
+    const auto rate = sim::RateCodeForBaud(o.simBaud);
+    const auto line = sim::ParseLineFormat(o.simFormat);
+    const auto formatCode = line ? sim::FormatCodeFor(line->parity, line->stopBits) : std::nullopt;
+    if (!rate || !formatCode) {
+        std::fprintf(stderr, "simulated module: unsupported line %d %s\n", o.simBaud,
+                     o.simFormat.c_str());
+        return nullptr;
+    }
+    opts.state.serialBaud = *rate;
+    opts.state.serialFormat = *formatCode;
+    if (o.simMode == "active" || o.simMode == "passive" || o.simMode == "modbus")
+        opts.state.serialMode = o.simMode == "active" ? 0 : o.simMode == "passive" ? 1 : 2;
+    else
+        return nullptr;
+    if (o.simPower == "normal" || o.simPower == "saving")
+        opts.state.powerMode = o.simPower == "saving" ? 1 : 0;
+    else
+        return nullptr;
+    auto simulator = std::make_unique<sim::Simulator>(opts);
+    if (!simulator->Start()) {
+        std::fprintf(stderr, "simulated module: could not start (errno %d)\n", simulator->LastError());
+        return nullptr;
+    }
+    return simulator;
+}
+
 int CmdPorts() {
     for (const auto& p : PortDirectory::System().List())
         std::printf("%s\t%s\t%s\n", p.name.c_str(), p.path.c_str(), p.description.c_str());
@@ -300,12 +329,12 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     // export: what the display shows is what goes into the file
-    CopyDisplayIntoParams(record, params);
-    const auto written = ExportParameterFile(o.positional[0], params);
-    if (!written) {
-        std::fprintf(stderr, "could not write %s\n", o.positional[0].c_str());
+    params = ParamsFromDisplay([&](int id) { return record.Text(id); }, params);
+    const auto written = ExportParamFile(params, o.positional[0]);
+    if (!written.status) {
+        std::fprintf(stderr, "%s\n", written.status.message.c_str());
         return kExitFailed;
     }
-    std::fprintf(stderr, "parameters written to %s\n", o.positional[0].c_str());
+    std::fprintf(stderr, "parameters written to %s\n", written.absolutePath.c_str());
     return kExitOk;
 }

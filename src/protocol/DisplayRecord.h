@@ -3,7 +3,10 @@
 // command-line tool prints from it and tests assert on it. Safe to feed from
 // the decoder thread while another thread reads.
 
+#include "protocol/ParamSet.h"
 #include "protocol/ViewUpdate.h"
+
+#include <functional>
 
 #include <map>
 #include <mutex>
@@ -11,6 +14,10 @@
 #include <vector>
 
 namespace tmx7 {
+
+// What an export saves: the text each value field shows, copied into its
+// parameter field (the receive frequency has no field of its own).
+ParamSet ParamsFromDisplay(const std::function<std::string(int controlId)>& textOf, ParamSet base);
 
 class DisplayRecord : public ViewSink {
 public:
