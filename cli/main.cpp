@@ -1,0 +1,340 @@
+// tmx7ctl: the command-line front end over the same engine as the window.
+// Exit codes: 0 success, 1 the module or the port failed, 2 bad usage.
+
+#include "link/PortTable.h"
+#include "link/SerialSetup.h"
+#include "platform/Clock.h"
+#include "platform/PortDirectory.h"
+#include "protocol/DecoderShared.h"
+#include "protocol/DecoderThread.h"
+#include "protocol/DisplayRecord.h"
+#include "protocol/ParamFile.h"
+#include "protocol/Refresh.h"
+#include "protocol/Settle.h"
+#include "sim/Simulator.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace tmx7;
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+const char* const kUsage =
+    "usage: tmx7ctl ports\n"
+    "       tmx7ctl detect (--port COMn|PATH | --sim) [--baud B]\n"
+    "       tmx7ctl read   (--port COMn|PATH | --sim) [--baud B [--format F]] [--json]\n"
+    "       tmx7ctl export (--port COMn|PATH | --sim) [--baud B [--format F]] FILE\n"
+    "simulated module options (with --sim): --sim-baud B --sim-format F\n"
+    "       --sim-mode active|passive|modbus --sim-power normal|saving\n";
+
+struct Options {
+    std::string command;
+    std::string port;
+    std::optional<int> baud;
+    std::string format;
+    bool json = false;
+    bool sim = false;
+    int simBaud = 9600;
+    std::string simFormat = "n,8,1";
+    std::string simMode = "active";
+    std::string simPower = "normal";
+    std::vector<std::string> positional;
+};
+
+std::optional<int> ParseInt(const char* text) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || v < 0 || v > 10'000'000)
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
+bool ParseArgs(int argc, char** argv, Options& o) {
+    if (argc < 2)
+        return false;
+    o.command = argv[1];
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        if (a == "--json") {
+            o.json = true;
+        } else if (a == "--sim") {
+            o.sim = true;
+        } else if (a == "--port" || a == "--format" || a == "--sim-format" || a == "--sim-mode" ||
+                   a == "--sim-power") {
+            const char* v = next();
+            if (!v)
+                return false;
+            (a == "--port"         ? o.port
+             : a == "--format"     ? o.format
+             : a == "--sim-format" ? o.simFormat
+             : a == "--sim-mode"   ? o.simMode
+                                   : o.simPower) = v;
+        } else if (a == "--baud" || a == "--sim-baud") {
+            const char* v = next();
+            auto n = v ? ParseInt(v) : std::nullopt;
+            if (!n)
+                return false;
+            if (a == "--baud")
+                o.baud = *n;
+            else
+                o.simBaud = *n;
+        } else if (!a.empty() && a[0] == '-') {
+            return false;
+        } else {
+            o.positional.push_back(a);
+        }
+    }
+    return true;
+}
+
+// A port given as a device path gets the first free COM number, so the rest
+// of the engine can address it the way it addresses every port.
+std::optional<int> ResolvePort(const std::string& port) {
+    if (auto n = PortNumberFromName(port))
+        return n;
+    if (port.empty() || port[0] != '/')
+        return std::nullopt;
+    auto& dir = PortDirectory::System();
+    for (int n = 1; n <= 1024; ++n) {
+        auto path = dir.PathFor(n);
+        if (path && *path == port)
+            return n;
+    }
+    for (int n = 1; n <= 1024; ++n) {
+        if (!dir.PathFor(n)) {
+            dir.Map(n, port);
+            return n;
+        }
+    }
+    return std::nullopt;
+}
+
+// Progress lines on stderr for the sequences that take seconds.
+class ProgressSink : public ViewSink {
+public:
+    explicit ProgressSink(DisplayRecord& record) : m_record(record) {}
+    void Apply(std::vector<ViewUpdate> updates) override {
+        for (const auto& u : updates) {
+            if (const auto* p = std::get_if<SetProgress>(&u))
+                std::fprintf(stderr, "\rreading parameters %3d%%", p->position * 100 / 230);
+            if (const auto* pane = std::get_if<SetPane>(&u); pane && pane->text == "刷新参数完成.")
+                std::fprintf(stderr, "\rreading parameters done, waiting for late answers\n");
+        }
+        m_record.Apply(std::move(updates));
+    }
+
+private:
+    DisplayRecord& m_record;
+};
+
+struct Field {
+    const char* key;
+    int controlId;
+};
+// The seventeen value fields, in the order of the pages.
+constexpr Field kFields[] = {
+    {"txFrequency", 1038}, {"rxFrequency", 1050}, {"airRate", 1049},   {"serialFormat", 1039},
+    {"version", 1051},     {"power", 1058},       {"group", 1080},     {"powerMode", 1044},
+    {"serialMode", 1043},  {"sleepPeriod", 1045}, {"addrType", 1057},  {"addrStart", 1047},
+    {"saveAddr", 1053},    {"groupMax", 1048},    {"wakeDelay", 1046}, {"addrLength", 1056},
+    {"passiveAddr", 1052},
+};
+
+std::string JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+struct Connection {
+    int port = 0;
+    int baud = 0;
+    std::string format;
+};
+
+std::optional<Connection> Connect(CPortTable& table, const Options& o, int port) {
+    SerialSetup setup(table);
+    if (o.baud && !o.format.empty()) {
+        if (table.Open(port, *o.baud, o.format) != 1)
+            return std::nullopt;
+        return Connection{port, *o.baud, o.format};
+    }
+    SetupResult r;
+    if (o.baud) {
+        std::fprintf(stderr, "probing COM%d at %d baud...\n", port, *o.baud);
+        r = setup.Confirm(port, *o.baud);
+    } else {
+        std::fprintf(stderr, "detecting the module's baud rate on COM%d...\n", port);
+        r = setup.AutoDetect(port, [](const std::string& caption) {
+            std::fprintf(stderr, "  %s\n", caption.c_str());
+        });
+    }
+    if (!r.connected) {
+        if (!r.message.empty())
+            std::fprintf(stderr, "%s\n", r.message.c_str());
+        return std::nullopt;
+    }
+    return Connection{port, r.baud, r.lineFormat};
+}
+
+// Connects the decoder, refreshes once and waits until the answers settle.
+bool ReadModule(CPortTable& table, const Connection& c, DisplayRecord& record, ParamSet& params) {
+    DecoderShared shared;
+    LinkSettings link;
+    link.comPort = c.port;
+    link.baud = c.baud;
+    ProgressSink sink(record);
+    DecoderThread decoder(table, shared, link, sink);
+    decoder.Start();
+    RealClock().sleepFor(Millis(100));
+    RefreshParameters({table, shared, sink, RealClock(), c.port, c.baud});
+    bool complete = false;
+    WaitForAnswersToSettle(RealClock(), shared, c.baud, nullptr, {}, &complete);
+    decoder.Stop();
+    if (!complete)
+        std::fprintf(stderr, "some answers did not arrive; their values show as %s\n", kUnknownValue);
+    params = shared.Params();
+    return record.Text(1051) != kUnknownValue || record.Text(1038) != kUnknownValue;
+}
+
+void PrintValues(const DisplayRecord& record, const Connection& c, bool json) {
+    if (json) {
+        std::printf("{\n  \"port\": \"COM%d\",\n  \"baud\": %d,\n  \"lineFormat\": %s", c.port, c.baud,
+                    JsonString(c.format).c_str());
+        for (const auto& f : kFields)
+            std::printf(",\n  \"%s\": %s", f.key, JsonString(record.Text(f.controlId)).c_str());
+        std::printf("\n}\n");
+        return;
+    }
+    std::printf("port          COM%d %d %s\n", c.port, c.baud, c.format.c_str());
+    for (const auto& f : kFields)
+        std::printf("%-13s %s\n", f.key, record.Text(f.controlId).c_str());
+}
+
+// An in-process module for trying the tool without hardware.
+std::unique_ptr<sim::Simulator> MakeCliSimulator(const Options& o) {
+    sim::SimulatorOptions opts;
+    const auto rate = sim::RateCodeForBaud(o.simBaud);
+    const auto line = sim::ParseLineFormat(o.simFormat);
+    const auto formatCode = line ? sim::FormatCodeFor(line->parity, line->stopBits) : std::nullopt;
+    if (!rate || !formatCode) {
+        std::fprintf(stderr, "simulated module: unsupported line %d %s\n", o.simBaud,
+                     o.simFormat.c_str());
+        return nullptr;
+    }
+    opts.state.serialBaud = *rate;
+    opts.state.serialFormat = *formatCode;
+    if (o.simMode == "active" || o.simMode == "passive" || o.simMode == "modbus")
+        opts.state.serialMode = o.simMode == "active" ? 0 : o.simMode == "passive" ? 1 : 2;
+    else
+        return nullptr;
+    if (o.simPower == "normal" || o.simPower == "saving")
+        opts.state.powerMode = o.simPower == "saving" ? 1 : 0;
+    else
+        return nullptr;
+    auto simulator = std::make_unique<sim::Simulator>(opts);
+    if (!simulator->Start()) {
+        std::fprintf(stderr, "simulated module: could not start (errno %d)\n", simulator->LastError());
+        return nullptr;
+    }
+    return simulator;
+}
+
+int CmdPorts() {
+    for (const auto& p : PortDirectory::System().List())
+        std::printf("%s\t%s\t%s\n", p.name.c_str(), p.path.c_str(), p.description.c_str());
+    return kExitOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!ParseArgs(argc, argv, o)) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    if (o.command == "ports")
+        return CmdPorts();
+    if (o.command != "detect" && o.command != "read" && o.command != "export") {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    if (o.command == "export" && o.positional.size() != 1) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    if (!o.format.empty() && !o.baud) {
+        std::fprintf(stderr, "--format needs --baud\n");
+        return kExitUsage;
+    }
+
+    std::unique_ptr<sim::Simulator> simulator;
+    if (o.sim) {
+        simulator = MakeCliSimulator(o);
+        if (!simulator)
+            return kExitUsage;
+        if (o.port.empty())
+            o.port = simulator->SlavePath();
+    }
+    if (o.port.empty()) {
+        std::fprintf(stderr, "no port given (--port COMn|PATH, or --sim)\n");
+        return kExitUsage;
+    }
+    const auto port = ResolvePort(o.port);
+    if (!port) {
+        std::fprintf(stderr, "not a port: %s (use COM1..COM1024 or a device path)\n", o.port.c_str());
+        return kExitUsage;
+    }
+
+    CPortTable table;
+    table.SetMessageHandler([](const std::string& m) { std::fprintf(stderr, "%s\n", m.c_str()); });
+    const auto connection = Connect(table, o, *port);
+    if (!connection)
+        return kExitFailed;
+    if (o.command == "detect") {
+        std::printf("COM%d %d %s\n", connection->port, connection->baud, connection->format.c_str());
+        return kExitOk;
+    }
+
+    DisplayRecord record;
+    ParamSet params;
+    if (!ReadModule(table, *connection, record, params)) {
+        std::fprintf(stderr, "the module did not answer on COM%d\n", connection->port);
+        return kExitFailed;
+    }
+    if (o.command == "read") {
+        PrintValues(record, *connection, o.json);
+        return kExitOk;
+    }
+    // export: what the display shows is what goes into the file
+    params = ParamsFromDisplay([&](int id) { return record.Text(id); }, params);
+    const auto written = ExportParamFile(params, o.positional[0]);
+    if (!written.status) {
+        std::fprintf(stderr, "%s\n", written.status.message.c_str());
+        return kExitFailed;
+    }
+    std::fprintf(stderr, "parameters written to %s\n", written.absolutePath.c_str());
+    return kExitOk;
+}

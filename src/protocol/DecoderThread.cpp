@@ -1,0 +1,67 @@
+#include "protocol/DecoderThread.h"
+
+#include "protocol/Frames.h"
+
+namespace tmx7 {
+
+DecoderThread::DecoderThread(CPortTable& table, DecoderShared& shared, const LinkSettings& link,
+                             ViewSink& sink, Clock& clock)
+    : m_table(table), m_shared(shared), m_link(link), m_sink(sink), m_clock(clock) {}
+
+DecoderThread::~DecoderThread() { Stop(); }
+
+bool DecoderThread::Start() {
+    if (m_thread.joinable() || m_stop.requested())
+        return false;
+    m_thread = std::thread([this] { Loop(); });
+    return true;
+}
+
+void DecoderThread::Stop() {
+    m_stop.request();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool DecoderThread::RunOnce() {
+    const int port = m_link.comPort.load();
+    auto packet = m_table.TakeOldest(port);
+    if (!packet || packet->empty())
+        return packet.has_value();
+
+    m_shared.NoteReceived(packet->data(), packet->size(), m_clock.now());
+    DecodeResult result;
+    std::uint64_t epoch = 0;
+    m_shared.With([&](DecoderState& state) {
+        result = DecodePacket(packet->data(), packet->size(), state);
+        state = result.state;
+        return 0;
+    });
+    epoch = m_shared.ReceiveEpoch();
+    for (auto& update : result.updates) {
+        if (auto* append = std::get_if<AppendReceived>(&update))
+            append->epoch = epoch;
+    }
+    if (m_stop.requested())
+        return true;
+    m_sink.Apply(std::move(result.updates));
+
+    for (CommandCode code : result.followUps) {
+        if (m_stop.requested())
+            break;
+        const auto frame = MakeQueryFrame(code);
+        m_shared.Await(code);
+        m_table.Write(port, frame.data(), static_cast<int>(frame.size()));
+        PauseAfterQuery(m_clock, m_link.baud.load(), &m_stop);
+    }
+    return true;
+}
+
+void DecoderThread::Loop() {
+    while (!m_stop.requested()) {
+        if (!RunOnce())
+            m_clock.sleepFor(kIdlePoll, &m_stop);
+    }
+}
+
+} // namespace tmx7
