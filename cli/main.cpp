@@ -125,7 +125,10 @@ public:
     explicit ProgressSink(DisplayRecord& record) : m_record(record) {}
     void Apply(std::vector<ViewUpdate> updates) override {
         for (const auto& u : updates) {
-            if (const auto* p = std::get_if<SetProgress>(&u))
+            // The bar's last steps run while it is hidden; only what shows is told.
+            if (const auto* s = std::get_if<ShowControl>(&u); s && s->controlId == 1099)
+                m_barShown = s->shown;
+            if (const auto* p = std::get_if<SetProgress>(&u); p && m_barShown)
                 std::fprintf(stderr, "\rreading parameters %3d%%", p->position * 100 / 230);
             if (const auto* pane = std::get_if<SetPane>(&u); pane && pane->text == "刷新参数完成.")
                 std::fprintf(stderr, "\rreading parameters done, waiting for late answers\n");
@@ -135,6 +138,7 @@ public:
 
 private:
     DisplayRecord& m_record;
+    bool m_barShown = false;
 };
 
 struct Field {

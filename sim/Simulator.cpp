@@ -280,16 +280,18 @@ std::optional<TimePoint> Simulator::WriteDue(TimePoint now) {
         const auto& bytes = s.packet.bytes;
         if (s.offset == 0 && s.start == TimePoint{})
             s.start = pace ? std::max(now, m_lineFreeAt) : now;
-        std::size_t allowed = bytes.size();
         const Micros byteTime = ByteTime(s.packet.line);
         if (pace) {
-            if (s.start > now)
-                return s.start;
-            const auto elapsed = std::chrono::duration_cast<Micros>(now - s.start);
-            allowed = std::min(bytes.size(), static_cast<std::size_t>(elapsed / byteTime) + 1);
+            // The whole packet goes out when its last byte would have left a
+            // real line. Writing it byte by byte instead would let any delay of
+            // this thread open a silence inside the packet, and the host cuts
+            // packets at silences.
+            const TimePoint end = After(s.start, byteTime, bytes.size());
+            if (end > now && s.offset == 0)
+                return end;
         }
-        while (s.offset < allowed) {
-            const ssize_t n = write(m_master, bytes.data() + s.offset, allowed - s.offset);
+        while (s.offset < bytes.size()) {
+            const ssize_t n = write(m_master, bytes.data() + s.offset, bytes.size() - s.offset);
             if (n > 0) {
                 s.offset += static_cast<std::size_t>(n);
                 m_bytesSent += static_cast<std::size_t>(n);
@@ -303,8 +305,6 @@ std::optional<TimePoint> Simulator::WriteDue(TimePoint now) {
             m_sending.clear();
             return std::nullopt;
         }
-        if (s.offset < bytes.size())
-            return After(s.start, byteTime, s.offset);
         m_lineFreeAt = pace ? After(s.start, byteTime, bytes.size()) : now;
         m_sending.erase(m_sending.begin());
     }

@@ -1,0 +1,97 @@
+// The command-line tool as a technician runs it, against its in-process
+// simulated module.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    std::string out;
+};
+
+// Test programs live in <build>/tests, the tool in <build>/cli.
+std::string BuildDir() {
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe");
+    return exe.parent_path().parent_path().string();
+}
+
+Run RunCtl(const std::string& args) {
+    Run r;
+    const std::string cmd = BuildDir() + "/cli/tmx7ctl " + args + " 2>/dev/null";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    const int status = pclose(p);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// Flat JSON object of string and number values, as tmx7ctl prints it.
+std::map<std::string, std::string> ParseFlatJson(const std::string& json) {
+    std::map<std::string, std::string> out;
+    static const std::regex pair(R"re("([A-Za-z]+)":\s*(?:"([^"]*)"|(\d+)))re");
+    for (auto it = std::sregex_iterator(json.begin(), json.end(), pair); it != std::sregex_iterator();
+         ++it)
+        out[(*it)[1]] = (*it)[2].matched ? (*it)[2].str() : (*it)[3].str();
+    return out;
+}
+
+} // namespace
+
+TEST(Tmx7ctl, ReadSimJsonHoldsEveryValue) {
+    const auto r = RunCtl("read --sim --baud 9600 --sim-mode passive --sim-power saving --json");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const auto v = ParseFlatJson(r.out);
+    const std::map<std::string, std::string> expected = {
+        {"baud", "9600"},           {"lineFormat", "n,8,1"},  {"txFrequency", "433.000MHz"},
+        {"rxFrequency", "433.000MHz"}, {"airRate", "9600bps"}, {"serialFormat", "9600,n.8.1"},
+        {"version", "TMX7V1"},      {"power", "7"},           {"group", "00"},
+        {"powerMode", "省电模式"},  {"serialMode", "被动模式"}, {"sleepPeriod", "2"},
+        {"addrType", "ASC"},        {"addrStart", "01"},      {"saveAddr", "00 00"},
+        {"groupMax", "10"},         {"wakeDelay", "0.3"},     {"addrLength", "02"},
+        {"passiveAddr", "30 30"},
+    };
+    for (const auto& [key, value] : expected)
+        EXPECT_EQ(v.count(key) ? v.at(key) : "<missing>", value) << key;
+    EXPECT_EQ(v.size(), expected.size() + 1) << "plus the port";
+}
+
+TEST(Tmx7ctl, ExportWritesTheParameterFile) {
+    const std::string path = ::testing::TempDir() + "tmx7ctl_export.tm7";
+    std::remove(path.c_str());
+    const auto r = RunCtl("export --sim --baud 9600 --format n,8,1 " + path);
+    ASSERT_EQ(r.exitCode, 0);
+    std::ifstream in(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(text.find("433.000MHz"), std::string::npos);
+    EXPECT_NE(text.find("TMX7V1"), std::string::npos);
+    EXPECT_NE(text.find("\r\n"), std::string::npos);
+    std::remove(path.c_str());
+}
+
+TEST(Tmx7ctl, UsageErrorsAndFailuresHaveTheirExitCodes) {
+    EXPECT_EQ(RunCtl("").exitCode, 2);
+    EXPECT_EQ(RunCtl("read").exitCode, 2) << "no port";
+    EXPECT_EQ(RunCtl("read --port XYZ").exitCode, 2);
+    EXPECT_EQ(RunCtl("read --port COM1 --format n,8,1").exitCode, 2) << "format without baud";
+    EXPECT_EQ(RunCtl("frobnicate --sim").exitCode, 2);
+    // The simulated module runs at 9600: a confirm at 2400 finds nothing.
+    EXPECT_EQ(RunCtl("detect --sim --baud 2400").exitCode, 1);
+    const auto ok = RunCtl("detect --sim --baud 9600");
+    EXPECT_EQ(ok.exitCode, 0);
+    EXPECT_NE(ok.out.find(" 9600 n,8,1"), std::string::npos) << ok.out;
+}
