@@ -1,0 +1,519 @@
+#include "protocol/Decoder.h"
+
+#include "protocol/Catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace tmx7 {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Answer(CommandCode code, std::initializer_list<std::uint8_t> value) {
+    const auto header = AnswerHeader(code);
+    Bytes out(header.begin(), header.end());
+    out.insert(out.end(), value.begin(), value.end());
+    return out;
+}
+
+Bytes Query(CommandCode code) {
+    const auto q = MakeQueryFrame(code);
+    return Bytes(q.begin(), q.end());
+}
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const auto& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+DecodeResult Decode(const Bytes& packet, const DecoderState& state = {}) {
+    return DecodePacket(packet.data(), packet.size(), state);
+}
+
+// The last text a batch sets for a control, if any.
+std::optional<std::string> TextOf(const std::vector<ViewUpdate>& updates, int id) {
+    std::optional<std::string> text;
+    for (const auto& u : updates)
+        if (const auto* s = std::get_if<SetText>(&u); s && s->controlId == id)
+            text = s->text;
+    return text;
+}
+
+std::string Appended(const std::vector<ViewUpdate>& updates) {
+    EXPECT_FALSE(updates.empty());
+    const auto* a = std::get_if<AppendReceived>(&updates.back());
+    EXPECT_NE(a, nullptr) << "the receive text must come last";
+    return a ? a->text : std::string();
+}
+
+template <typename T> std::size_t CountOf(const std::vector<ViewUpdate>& updates) {
+    std::size_t n = 0;
+    for (const auto& u : updates)
+        n += std::holds_alternative<T>(u) ? 1 : 0;
+    return n;
+}
+
+// What a packet without any decodable answer does: only the serial-format
+// halves and the receive text (headers still in colon form), nothing else.
+void ExpectNoAnswer(const Bytes& packet, const DecoderState& before, const char* what) {
+    const DecodeResult r = Decode(packet, before);
+    DecoderState expected = before;
+    expected.params.serialFormat = before.formatText;
+    expected.params.serialBaud = before.baudText;
+    EXPECT_EQ(r.state, expected) << what;
+    EXPECT_TRUE(r.followUps.empty()) << what;
+    ASSERT_EQ(r.updates.size(), 2u) << what;
+    EXPECT_EQ(r.updates[0],
+              ViewUpdate(SetText{ctl::kSerialFormat, before.baudText + before.formatText}))
+        << what;
+    EXPECT_EQ(r.updates[1], ViewUpdate(AppendReceived{RewriteForDisplay(BytesToHexText(packet))}))
+        << what;
+}
+
+TEST(Decoder, TableAnswersShowTheirStrings) {
+    struct Case {
+        const char* what;
+        Bytes packet;
+        int control;
+        const char* text;
+        std::string ParamSet::*field;
+    };
+    const Case cases[] = {
+        {"air rate 06", Answer(CmdAirRate, {0x06}), ctl::kAirRate, "9600bps", &ParamSet::airRate},
+        {"air rate 03", Answer(CmdAirRate, {0x03}), ctl::kAirRate, "1200bps", &ParamSet::airRate},
+        {"power 00", Answer(CmdTxPower, {0x00}), ctl::kTxPower, "0", &ParamSet::power},
+        {"power 07", Answer(CmdTxPower, {0x07}), ctl::kTxPower, "7", &ParamSet::power},
+        {"channel 10", Answer(CmdFrequency, {0, 0, 0x10, 0, 0, 0}), ctl::kTxFrequency, "435.000MHz",
+         &ParamSet::frequency},
+        {"channel 08", Answer(CmdFrequency, {0, 0, 0x08, 0, 0, 0}), ctl::kRxFrequency, "433.000MHz",
+         &ParamSet::frequency},
+        {"active", Answer(CmdSerialMode, {0x00}), ctl::kSerialMode, "主动模式",
+         &ParamSet::serialMode},
+        {"MODBUS", Answer(CmdSerialMode, {0x02}), ctl::kSerialMode, "MODBUS",
+         &ParamSet::serialMode},
+        {"normal power", Answer(CmdPowerMode, {0x00}), ctl::kPowerMode, "普通模式",
+         &ParamSet::powerMode},
+        {"group 05", Answer(CmdGroup, {0x05}), ctl::kGroup, "05", &ParamSet::group},
+        {"group 1F at the end", Answer(CmdGroup, {0x1F}), ctl::kGroup, "1F", &ParamSet::group},
+        {"passive 30 30", Answer(CmdPassiveAddr, {0x30, 0x30}), ctl::kPassiveAddr, "30 30",
+         &ParamSet::passiveAddr},
+        {"save 00 00", Answer(CmdSaveAddr, {0x00, 0x00}), ctl::kSaveAddr, "00 00",
+         &ParamSet::saveAddr},
+        {"sleep 01", Answer(CmdSleepPeriod, {0x01}), ctl::kSleepPeriod, "2",
+         &ParamSet::sleepPeriod},
+        {"sleep FA", Answer(CmdSleepPeriod, {0xFA}), ctl::kSleepPeriod, "500",
+         &ParamSet::sleepPeriod},
+        {"wake 00 01", Answer(CmdWakeDelay, {0x00, 0x01}), ctl::kWakeDelay, "0.3",
+         &ParamSet::wakeDelay},
+        {"wake 01 00", Answer(CmdWakeDelay, {0x01, 0x00}), ctl::kWakeDelay, "76.8",
+         &ParamSet::wakeDelay},
+        {"version", Answer(CmdVersion, {'T', 'M', 'X', '7', '1', '0'}), ctl::kVersion, "TMX710",
+         &ParamSet::version},
+    };
+    for (const auto& c : cases) {
+        const DecodeResult r = Decode(c.packet);
+        EXPECT_EQ(TextOf(r.updates, c.control), c.text) << c.what;
+        EXPECT_EQ(r.state.params.*c.field, c.text) << c.what;
+    }
+}
+
+TEST(Decoder, AirRateAnswerIsShownInColonForm) {
+    const DecodeResult r = Decode(Answer(CmdAirRate, {0x06}));
+    EXPECT_EQ(TextOf(r.updates, ctl::kAirRate), "9600bps");
+    EXPECT_EQ(Appended(r.updates), "1F:2F:3F:4F:5F:6F:7F:8F:FC\n");
+}
+
+TEST(Decoder, TableOrderWinsOverPacketOrder) {
+    const DecodeResult r = Decode(Cat({Answer(CmdAirRate, {0x07}), Answer(CmdAirRate, {0x04})}));
+    EXPECT_EQ(TextOf(r.updates, ctl::kAirRate), "2400bps");
+    const DecodeResult f = Decode(Cat({Answer(CmdFrequency, {0, 0, 0x09, 0, 0, 0}),
+                                       Answer(CmdFrequency, {0, 0, 0x02, 0, 0, 0})}));
+    EXPECT_EQ(f.state.params.frequency, "431.500MHz");
+}
+
+TEST(Decoder, SerialFormatHalvesAreRememberedAndShownForEveryPacket) {
+    DecodeResult r = Decode(Answer(CmdSerialBaud, {0x06}));
+    EXPECT_EQ(TextOf(r.updates, ctl::kSerialFormat), "9600,****");
+    EXPECT_EQ(r.state.params.serialBaud, "9600,");
+    EXPECT_EQ(r.state.params.serialFormat, "****");
+
+    r = Decode(Answer(CmdSerialFormat, {0x00}), r.state);
+    EXPECT_EQ(TextOf(r.updates, ctl::kSerialFormat), "9600,n.8.1");
+    EXPECT_EQ(r.state.params.serialFormat, "n.8.1");
+
+    const Bytes testData = {0x01, 0x02, 0x03};
+    ExpectNoAnswer(testData, r.state, "test data after both halves");
+    r = Decode(testData, r.state);
+    EXPECT_EQ(TextOf(r.updates, ctl::kSerialFormat), "9600,n.8.1");
+
+    ResetSerialHalves(r.state);
+    r = Decode(testData, r.state);
+    EXPECT_EQ(TextOf(r.updates, ctl::kSerialFormat), "********");
+    EXPECT_EQ(r.state.params.serialBaud, "****");
+}
+
+TEST(Decoder, PacketWithoutAnswerIsPlainText) {
+    ExpectNoAnswer({0x01, 0x02, 0x03}, {}, "three bytes");
+    ExpectNoAnswer({}, {}, "empty packet");
+    const DecodeResult r = DecodePacket(nullptr, 5, {});
+    EXPECT_EQ(Appended(r.updates), "");
+}
+
+TEST(Decoder, ValuesOutsideTheTablesChangeNothing) {
+    DecoderState before;
+    before.params.airRate = "9600bps";
+    before.formatText = "n.8.1";
+    for (const Bytes& packet :
+         {Answer(CmdAirRate, {0x0A}), Answer(CmdSerialFormat, {0x01}), Answer(CmdTxPower, {0x08}),
+          Answer(CmdSerialBaud, {0x02}), Answer(CmdFrequency, {0, 0, 0x11, 0, 0, 0}),
+          Answer(CmdFrequency, {1, 0, 0x05, 0, 0, 0}), Answer(CmdSerialMode, {0x03}),
+          Answer(CmdPowerMode, {0x02})}) {
+        const DecodeResult r = Decode(packet, before);
+        EXPECT_EQ(r.state.params.airRate, "9600bps");
+        EXPECT_EQ(r.state.formatText, "n.8.1");
+        EXPECT_EQ(r.updates.size(), 2u) << BytesToHexText(packet);
+        EXPECT_TRUE(r.followUps.empty());
+    }
+}
+
+TEST(Decoder, VersionLooksAheadForTheNextPreamble) {
+    // First value byte 1F: the next frame follows; no version from it.
+    Bytes echoed = Cat({Query(CmdVersion), Query(CmdAirRate)});
+    DecodeResult r = Decode(echoed);
+    EXPECT_EQ(TextOf(r.updates, ctl::kVersion), std::nullopt);
+    EXPECT_EQ(r.state.params.version, "");
+
+    r = Decode(Answer(CmdVersion, {0x31, 0x2E, 0x30, 0x41, 0x42, 0x43}));
+    EXPECT_EQ(r.state.params.version, "1.0ABC");
+
+    // The echo, then the real answer in the same packet: the answer counts.
+    r = Decode(Cat({Query(CmdVersion), Answer(CmdVersion, {'V', '2', '.', '0', '1', 'X'})}));
+    EXPECT_EQ(r.state.params.version, "V2.01X");
+}
+
+TEST(Decoder, TruncatedAnswersChangeNothing) {
+    DecoderState before;
+    before.params.version = "OLDVER";
+    before.params.sleepPeriod = "10";
+    const Bytes cases[] = {
+        Answer(CmdVersion, {'A', 'B', 'C'}),
+        Answer(CmdVersion, {'A', 'B', 'C', 'D', 'E'}),
+        Answer(CmdGroup, {}),
+        Answer(CmdPassiveAddr, {0x30}),
+        Answer(CmdSleepPeriod, {}),
+        Answer(CmdSaveAddr, {0x00}),
+        Answer(CmdWakeDelay, {0x01}),
+        Answer(CmdAddrParams, {0x01, 0x02, 0x03}),
+        Answer(CmdAirRate, {}),
+        Answer(CmdFrequency, {0x00, 0x00}),
+        Answer(CmdSerialMode, {}),
+        Answer(CmdPowerMode, {}),
+        Bytes{0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xE7},
+    };
+    for (const Bytes& packet : cases)
+        ExpectNoAnswer(packet, before, BytesToHexText(packet).c_str());
+}
+
+TEST(Decoder, QueryEchoesAreNotAnswers) {
+    for (const auto& row : kCommands) {
+        if (!IsQueryable(row.code))
+            continue;
+        ExpectNoAnswer(Query(row.code), {}, std::string(row.name).c_str());
+        // Echoed queries back to back: each header is followed by a preamble.
+        const Bytes burst = Cat({Query(row.code), Query(row.code), Query(row.code)});
+        const DecodeResult r = Decode(burst);
+        EXPECT_EQ(r.updates.size(), 2u) << row.name;
+        EXPECT_TRUE(r.followUps.empty()) << row.name;
+    }
+    // An echo followed by the answer: the answer, not the preamble, is read.
+    const DecodeResult g = Decode(Cat({Query(CmdGroup), Answer(CmdGroup, {0x05})}));
+    EXPECT_EQ(g.state.params.group, "05");
+    const DecodeResult w = Decode(Cat({Query(CmdWakeDelay), Answer(CmdWakeDelay, {0x00, 0x02})}));
+    EXPECT_EQ(w.state.params.wakeDelay, "0.6");
+    // A group 1F directly followed by another frame is still group 1F.
+    const DecodeResult v = Decode(Cat({Answer(CmdGroup, {0x1F}), Answer(CmdAirRate, {0x06})}));
+    EXPECT_EQ(v.state.params.group, "1F");
+    EXPECT_EQ(v.state.params.airRate, "9600bps");
+}
+
+TEST(Decoder, AnswerLikeUserDataIsOnlyShown) {
+    DecoderState before;
+    before.serialMode = 0;
+    const Bytes cases[] = {
+        {0x8F, 0xE7, 0x03, 0x05},
+        {0x11, 0x8F, 0xE7, 0x03, 0x05, 0x22},
+        {0x7F, 0x8F, 0xF8, 0x03, 0x01},
+        {0x8F, 0xA5, 0x03, 0x01},
+        {0x8F, 0xEC, 0x03, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36},
+        {0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xFC, 0x03, 0x06},
+        {0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xFC, 0x01, 0x06}, // a set, not an answer
+        {0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7E, 0x8F, 0xE7, 0x03, 0x05},
+    };
+    for (const Bytes& packet : cases) {
+        ExpectNoAnswer(packet, before, BytesToHexText(packet).c_str());
+        EXPECT_EQ(Appended(Decode(packet, before).updates), BytesToHexText(packet));
+    }
+}
+
+TEST(Decoder, PassiveAnswerQueriesTheAddressAndInsertsThePageOnce) {
+    DecodeResult r = Decode(Answer(CmdSerialMode, {0x01}));
+    const std::vector<ViewUpdate> expected = {
+        SetText{ctl::kSerialFormat, "********"},
+        EnableControl{ctl::kContinuousSend, true},
+        EnableControl{ctl::kSend, true},
+        EnableControl{ctl::kReadData, true},
+        EnableControl{ctl::kCheckMemory, true},
+        SetText{ctl::kSerialMode, "被动模式"},
+        InsertTab{"被动参数", 2},
+        EnableMenu{menu::kPassiveAddrSetting, true},
+        AppendReceived{"1F:2F:3F:4F:5F:6F:7F:8F:F8\n"},
+    };
+    EXPECT_EQ(r.updates, expected);
+    EXPECT_EQ(r.followUps, std::vector<CommandCode>{CmdPassiveAddr});
+    EXPECT_EQ(r.state.serialMode, 1);
+    EXPECT_TRUE(r.state.passiveTab);
+    EXPECT_EQ(r.state.params.serialMode, "被动模式");
+
+    r = Decode(Answer(CmdSerialMode, {0x01}), r.state);
+    EXPECT_EQ(CountOf<InsertTab>(r.updates), 0u);
+    EXPECT_EQ(CountOf<EnableMenu>(r.updates), 0u);
+    EXPECT_EQ(r.followUps, std::vector<CommandCode>{CmdPassiveAddr});
+
+    // Back to active: buttons off, menu greyed, flag cleared, page left alone.
+    r = Decode(Answer(CmdSerialMode, {0x00}), r.state);
+    const std::vector<ViewUpdate> active = {
+        SetText{ctl::kSerialFormat, "********"},
+        SetText{ctl::kSerialMode, "主动模式"},
+        EnableControl{ctl::kReadData, false},
+        EnableControl{ctl::kCheckMemory, false},
+        EnableMenu{menu::kPassiveAddrSetting, false},
+        AppendReceived{"1F:2F:3F:4F:5F:6F:7F:8F:F8\n"},
+    };
+    EXPECT_EQ(r.updates, active);
+    EXPECT_EQ(r.state.serialMode, 0);
+    EXPECT_FALSE(r.state.passiveTab);
+
+    r = Decode(Answer(CmdSerialMode, {0x02}), r.state);
+    EXPECT_EQ(r.state.serialMode, 2);
+    EXPECT_EQ(r.state.params.serialMode, "MODBUS");
+    EXPECT_EQ(CountOf<InsertTab>(r.updates), 0u);
+}
+
+TEST(Decoder, PowerSavingAnswerQueriesItsParametersInOrder) {
+    DecodeResult r = Decode(Answer(CmdPowerMode, {0x01}));
+    const std::vector<ViewUpdate> expected = {
+        SetText{ctl::kSerialFormat, "********"},
+        SetText{ctl::kPowerMode, "省电模式"},
+        InsertTab{"省电参数", 1},
+        EnableMenu{menu::kWakeDelaySetting, true},
+        EnableMenu{menu::kSaveAddrSetting, true},
+        EnableMenu{menu::kSleepPeriodSetting, true},
+        AppendReceived{"1F:2F:3F:4F:5F:6F:7F:8F:A5:\n"},
+    };
+    EXPECT_EQ(r.updates, expected);
+    EXPECT_EQ(r.followUps,
+              (std::vector<CommandCode>{CmdWakeDelay, CmdSaveAddr, CmdSleepPeriod, CmdAddrParams}));
+    EXPECT_TRUE(r.state.saveTab);
+
+    r = Decode(Answer(CmdPowerMode, {0x01}), r.state);
+    EXPECT_EQ(CountOf<InsertTab>(r.updates), 0u);
+    EXPECT_EQ(r.followUps.size(), 4u);
+
+    r = Decode(Answer(CmdPowerMode, {0x00}), r.state);
+    const std::vector<ViewUpdate> normal = {
+        SetText{ctl::kSerialFormat, "********"},
+        SetText{ctl::kPowerMode, "普通模式"},
+        EnableMenu{menu::kWakeDelaySetting, false},
+        EnableMenu{menu::kSaveAddrSetting, false},
+        EnableMenu{menu::kSleepPeriodSetting, false},
+        AppendReceived{"1F:2F:3F:4F:5F:6F:7F:8F:A5:\n"},
+    };
+    EXPECT_EQ(r.updates, normal);
+    EXPECT_FALSE(r.state.saveTab);
+    EXPECT_TRUE(r.followUps.empty());
+}
+
+TEST(Decoder, AddressParametersAreShownOnly) {
+    struct Case {
+        std::uint8_t type;
+        const char* text;
+    };
+    for (const Case c :
+         {Case{0x01, "ASC"}, Case{0x02, "HEX"}, Case{0x03, "ASC"}, Case{0x00, "ASC"}}) {
+        const DecodeResult r = Decode(Answer(CmdAddrParams, {0x01, 0x0A, 0xFF, c.type}));
+        EXPECT_EQ(TextOf(r.updates, ctl::kAddrStart), "01");
+        EXPECT_EQ(TextOf(r.updates, ctl::kAddrLength), "0A");
+        EXPECT_EQ(TextOf(r.updates, ctl::kGroupMax), "FF");
+        EXPECT_EQ(TextOf(r.updates, ctl::kAddrType), c.text);
+        ParamSet untouched;
+        untouched.serialFormat = "****";
+        untouched.serialBaud = "****";
+        EXPECT_EQ(r.state.params, untouched);
+        // No rewrite row: the answer stays plain hex text.
+        EXPECT_EQ(Appended(r.updates),
+                  BytesToHexText(Answer(CmdAddrParams, {0x01, 0x0A, 0xFF, c.type})));
+    }
+}
+
+TEST(Decoder, PassiveAddressFillsBothCopies) {
+    const DecodeResult r = Decode(Answer(CmdPassiveAddr, {0x31, 0x41}));
+    EXPECT_EQ(r.state.passiveAddr, "31 41");
+    EXPECT_EQ(r.state.params.passiveAddr, "31 41");
+    EXPECT_EQ(TextOf(r.updates, ctl::kPassiveAddr), "31 41");
+}
+
+TEST(Decoder, VersionTextEndsAtANul) {
+    const DecodeResult r = Decode(Answer(CmdVersion, {'V', '1', 0x00, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(r.state.params.version, "V1");
+}
+
+TEST(Decoder, SeveralAnswersInOnePacketAreAllDecoded) {
+    const Bytes packet = Cat({
+        Answer(CmdVersion, {'T', 'M', 'X', '7', '0', '1'}),
+        Answer(CmdAirRate, {0x06}),
+        Answer(CmdSerialBaud, {0x06}),
+        Answer(CmdSerialFormat, {0x05}),
+        Answer(CmdTxPower, {0x07}),
+        Answer(CmdFrequency, {0, 0, 0x08, 0, 0, 0}),
+        Answer(CmdGroup, {0x12}),
+        Answer(CmdSerialMode, {0x01}),
+        Answer(CmdPowerMode, {0x01}),
+        Answer(CmdPassiveAddr, {0x30, 0x31}),
+        Answer(CmdSleepPeriod, {0x05}),
+        Answer(CmdSaveAddr, {0xAB, 0xCD}),
+        Answer(CmdWakeDelay, {0x00, 0x0A}),
+        Answer(CmdAddrParams, {0x01, 0x02, 0x03, 0x02}),
+    });
+    const DecodeResult r = Decode(packet);
+    ParamSet expected;
+    expected.version = "TMX701";
+    expected.airRate = "9600bps";
+    expected.serialBaud = "9600,";
+    expected.serialFormat = "e.8.1";
+    expected.power = "7";
+    expected.frequency = "433.000MHz";
+    expected.group = "12";
+    expected.serialMode = "被动模式";
+    expected.powerMode = "省电模式";
+    expected.passiveAddr = "30 31";
+    expected.sleepPeriod = "10";
+    expected.saveAddr = "AB CD";
+    expected.wakeDelay = "3.0";
+    EXPECT_EQ(r.state.params, expected);
+    EXPECT_EQ(TextOf(r.updates, ctl::kSerialFormat), "9600,e.8.1");
+    EXPECT_EQ(TextOf(r.updates, ctl::kAddrType), "HEX");
+    EXPECT_EQ(r.followUps, (std::vector<CommandCode>{CmdPassiveAddr, CmdWakeDelay, CmdSaveAddr,
+                                                     CmdSleepPeriod, CmdAddrParams}));
+    EXPECT_EQ(CountOf<InsertTab>(r.updates), 2u);
+    EXPECT_EQ(Appended(r.updates), "1F:2F:3F:4F:5F:6F:7F:8F:EC\n"
+                                   "1F:2F:3F:4F:5F:6F:7F:8F:FC\n"
+                                   "1F:2F:3F:4F:5F:6F:7F:8F:F2\n"
+                                   "1F:2F:3F:4F:5F:6F:7F:8F:AB\n"
+                                   "1F:2F:3F:4F:5F:6F:7F:8F:FB\n"
+                                   "1F:2F:3F:4F:5F:6F:7F:8F:FF\n"
+                                   "1F:2F:3F:4F:5F:6F:7F:8F:E7\n"
+                                   "1F:2F:3F:4F:5F:6F:7F:8F:F8\n"
+                                   "1F:2F:3F:4F:5F:6F:7F:8F:A5:\n"
+                                   "1F:2F:3F:4F:5F:6F:7F:8F:E2\n"
+                                   "1F:2F:3F:4F:5F:6F:7F:8F:A4:\n"
+                                   "1F:2F:3F:4F:5F:6F:7F:8F:A3:\nCD "
+                                   "1F:2F:3F:4F:5F:6F:7F:8F:A1:\n0A "
+                                   "1F 2F 3F 4F 5F 6F 7F 8F E1 03 01 02 03 02 ");
+}
+
+TEST(Decoder, DecodingIsPure) {
+    const Bytes packet = Cat({Answer(CmdSerialMode, {0x01}), Answer(CmdGroup, {0x05})});
+    DecoderState in;
+    in.params.version = "KEEP";
+    const DecoderState copy = in;
+    const DecodeResult a = Decode(packet, in);
+    const DecodeResult b = Decode(packet, in);
+    EXPECT_EQ(in, copy);
+    EXPECT_EQ(a.state, b.state);
+    EXPECT_EQ(a.updates, b.updates);
+    EXPECT_EQ(a.followUps, b.followUps);
+    EXPECT_EQ(a.state.params.version, "KEEP");
+}
+
+// ---- receive-area rewrite ---------------------------------------------------------
+
+TEST(Rewrite, RowsMatchTheColonFormOfTheirHeaders) {
+    const std::set<std::uint8_t> trailingColon = {0xF7, 0xA5, 0xA3, 0xA1, 0xA4, 0xFA};
+    for (const auto& row : kRewriteRows) {
+        const Bytes header = HexTextToBytes(row.pattern);
+        ASSERT_EQ(header.size(), 10u) << row.pattern;
+        ASSERT_EQ(row.pattern.size(), 29u);
+        EXPECT_EQ(header[9], 0x03);
+        EXPECT_EQ(row.replacement,
+                  ColonForm({header.data(), 9}, trailingColon.count(header[8]) > 0))
+            << row.pattern;
+    }
+}
+
+TEST(Rewrite, SingleRewriteCases) {
+    const std::string fc = "1F 2F 3F 4F 5F 6F 7F 8F FC 03";
+    const std::string fcColon = "1F:2F:3F:4F:5F:6F:7F:8F:FC\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        int cut;
+        std::string result;
+    };
+    const Case cases[] = {
+        {"absent", "01 02 03 ", 3, "01 02 03 "},
+        {"value removed", fc + " 06 ", 3, fcColon},
+        {"data before and after", "AA " + fc + " 06 BB ", 3, "AA " + fcColon + "BB "},
+        {"pattern at the very end", "AA " + fc, 3, "AA " + fcColon},
+        {"cut beyond the end", fc + " 06 ", 18, fcColon},
+        {"next frame follows: only the header goes", fc + " " + fc + " 06 ", 18,
+         fcColon + fc + " 06 "},
+        {"first occurrence only", fc + " 06 " + fc + " 07 ", 3, fcColon + fc + " 07 "},
+        {"no cut", fc + " 12 34 ", 0, fcColon + "12 34 "},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RewriteAnswerHeader(c.text, fc, fcColon, c.cut), c.result) << c.what;
+}
+
+TEST(Rewrite, NextFrameIsShownWholeForEveryRow) {
+    for (const auto& row : kRewriteRows) {
+        const std::string next = "1F 2F 3F 4F 5F 6F 7F 8F E1 03 01 02 03 04 ";
+        const std::string text = std::string(row.pattern) + " " + next;
+        EXPECT_EQ(RewriteAnswerHeader(text, row.pattern, row.replacement, row.cut),
+                  std::string(row.replacement) + next)
+            << row.pattern;
+    }
+}
+
+TEST(Rewrite, SignalStrengthKeepsItsValueBytes) {
+    const Bytes packet = Answer(CmdSignalStrength, {0x12, 0x34, 0x56});
+    EXPECT_EQ(Appended(Decode(packet).updates), "1F:2F:3F:4F:5F:6F:7F:8F:F7:\n12 34 56 ");
+}
+
+TEST(Rewrite, DisplayFormRewritesRepeatedHeadersAndEnds) {
+    // Many echoes in a row: every one is rewritten, the loop ends.
+    Bytes packet;
+    for (int i = 0; i < 40; ++i)
+        packet = Cat({packet, Query(CmdAirRate)});
+    std::string expected;
+    for (int i = 0; i < 40; ++i)
+        expected += "1F:2F:3F:4F:5F:6F:7F:8F:FC\n";
+    EXPECT_EQ(RewriteForDisplay(BytesToHexText(packet)), expected);
+
+    // The version row is applied once only; a second version header stays.
+    const Bytes two = Cat({Answer(CmdVersion, {'1', '2', '3', '4', '5', '6'}),
+                           Answer(CmdVersion, {'1', '2', '3', '4', '5', '6'})});
+    EXPECT_EQ(RewriteForDisplay(BytesToHexText(two)),
+              "1F:2F:3F:4F:5F:6F:7F:8F:EC\n" +
+                  BytesToHexText(Answer(CmdVersion, {'1', '2', '3', '4', '5', '6'})));
+}
+
+} // namespace
+} // namespace tmx7

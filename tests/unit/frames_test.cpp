@@ -1,0 +1,414 @@
+#include "protocol/Frames.h"
+
+#include "platform/Clock.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <set>
+#include <string>
+
+namespace tmx7 {
+namespace {
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+    return BytesToHexText(bytes);
+}
+template <std::size_t N> std::string Hex(const std::array<std::uint8_t, N>& bytes) {
+    return BytesToHexText(bytes.data(), bytes.size());
+}
+std::string Hex(const std::optional<Frame>& f) {
+    return f ? Hex(*f) : "<not built>";
+}
+
+// Formats a printf template the way the dialogs fill it, then converts it.
+template <typename... A> std::vector<std::uint8_t> FromTemplate(const char* tmpl, A... args) {
+    char text[128];
+    std::snprintf(text, sizeof text, tmpl, args...);
+    return HexTextToBytes(text);
+}
+
+TEST(CommandTable, CodesAreUniqueAndLengthsMatchTheFrameKinds) {
+    std::set<std::uint8_t> seen;
+    for (const auto& row : kCommands) {
+        EXPECT_TRUE(seen.insert(Byte(row.code)).second) << row.name;
+        EXPECT_EQ(FindCommand(Byte(row.code)), &row);
+        if (row.send == Send::Short || row.send == Send::QueryOnly)
+            EXPECT_EQ(row.setLength, 0) << row.name;
+        else
+            EXPECT_TRUE(row.setLength == 1 || row.setLength == 2 || row.setLength == 6) << row.name;
+    }
+    EXPECT_EQ(FindCommand(kProbeCode), nullptr);
+    EXPECT_EQ(FindCommand(0x00), nullptr);
+}
+
+TEST(QueryFrame, EveryQueryableCodeGivesTenBytes) {
+    struct Case {
+        CommandCode code;
+        const char* bytes;
+    };
+    const Case cases[] = {
+        {CmdVersion, "1F 2F 3F 4F 5F 6F 7F 8F EC 03 "},
+        {CmdAirRate, "1F 2F 3F 4F 5F 6F 7F 8F FC 03 "},
+        {CmdSerialBaud, "1F 2F 3F 4F 5F 6F 7F 8F F2 03 "},
+        {CmdSerialFormat, "1F 2F 3F 4F 5F 6F 7F 8F AB 03 "},
+        {CmdTxPower, "1F 2F 3F 4F 5F 6F 7F 8F FB 03 "},
+        {CmdFrequency, "1F 2F 3F 4F 5F 6F 7F 8F FF 03 "},
+        {CmdGroup, "1F 2F 3F 4F 5F 6F 7F 8F E7 03 "},
+        {CmdSerialMode, "1F 2F 3F 4F 5F 6F 7F 8F F8 03 "},
+        {CmdPassiveAddr, "1F 2F 3F 4F 5F 6F 7F 8F E2 03 "},
+        {CmdPowerMode, "1F 2F 3F 4F 5F 6F 7F 8F A5 03 "},
+        {CmdSleepPeriod, "1F 2F 3F 4F 5F 6F 7F 8F A4 03 "},
+        {CmdSaveAddr, "1F 2F 3F 4F 5F 6F 7F 8F A3 03 "},
+        {CmdWakeDelay, "1F 2F 3F 4F 5F 6F 7F 8F A1 03 "},
+        {CmdAddrParams, "1F 2F 3F 4F 5F 6F 7F 8F E1 03 "},
+    };
+    std::size_t queryable = 0;
+    for (const auto& row : kCommands)
+        queryable += IsQueryable(row.code) ? 1 : 0;
+    EXPECT_EQ(queryable, std::size(cases));
+    for (const auto& c : cases) {
+        EXPECT_TRUE(IsQueryable(c.code)) << c.bytes;
+        EXPECT_EQ(Hex(MakeQueryFrame(c.code)), c.bytes);
+        EXPECT_EQ(Hex(AnswerHeader(c.code)), c.bytes);
+    }
+}
+
+TEST(ShortFrame, ShortCommandsAndProbeAreNineBytes) {
+    EXPECT_EQ(Hex(*MakeShortFrame(CmdStart0101)), "1F 2F 3F 4F 5F 6F 7F 8F A9 ");
+    EXPECT_EQ(Hex(*MakeShortFrame(CmdStop0101)), "1F 2F 3F 4F 5F 6F 7F 8F A8 ");
+    EXPECT_EQ(Hex(*MakeShortFrame(CmdSignalStrength)), "1F 2F 3F 4F 5F 6F 7F 8F F7 ");
+    EXPECT_EQ(Hex(MakeProbeFrame()), "1F 2F 3F 4F 5F 6F 7F 8F FE ");
+    for (CommandCode c : {CmdVersion, CmdAirRate, CmdFreqCalibration, CmdAddrParams})
+        EXPECT_FALSE(MakeShortFrame(c).has_value()) << int(Byte(c));
+}
+
+TEST(SetFrame, EveryBuilderGivesTheExactBytes) {
+    struct Case {
+        const char* what;
+        std::optional<Frame> frame;
+        const char* bytes;
+    };
+    const Case cases[] = {
+        {"active mode", MakeSerialModeSet(0), "1F 2F 3F 4F 5F 6F 7F 8F F8 01 00 "},
+        {"passive mode", MakeSerialModeSet(1), "1F 2F 3F 4F 5F 6F 7F 8F F8 01 01 "},
+        {"MODBUS", MakeSerialModeSet(2), "1F 2F 3F 4F 5F 6F 7F 8F F8 01 02 "},
+        {"normal power", MakePowerModeSet(0), "1F 2F 3F 4F 5F 6F 7F 8F A5 01 00 "},
+        {"power saving", MakePowerModeSet(1), "1F 2F 3F 4F 5F 6F 7F 8F A5 01 01 "},
+        {"433.000MHz", MakeFrequencySet(0x08), "1F 2F 3F 4F 5F 6F 7F 8F FF 01 00 00 08 00 00 00 "},
+        {"channel 17", MakeFrequencySet(0x10), "1F 2F 3F 4F 5F 6F 7F 8F FF 01 00 00 10 00 00 00 "},
+        {"431.000MHz", MakeFrequencySet(0x00), "1F 2F 3F 4F 5F 6F 7F 8F FF 01 00 00 00 00 00 00 "},
+        {"n.8.2", MakeSerialFormatSet(0x02), "1F 2F 3F 4F 5F 6F 7F 8F AB 01 02 "},
+        {"e.8.2", MakeSerialFormatSet(0x06), "1F 2F 3F 4F 5F 6F 7F 8F AB 01 06 "},
+        {"57600 serial", MakeSerialBaudSet(0x09), "1F 2F 3F 4F 5F 6F 7F 8F F2 01 09 "},
+        {"sleep 2", MakeSleepPeriodSet(2), "1F 2F 3F 4F 5F 6F 7F 8F A4 01 01 "},
+        {"sleep 500", MakeSleepPeriodSet(500), "1F 2F 3F 4F 5F 6F 7F 8F A4 01 FA "},
+        {"sleep text 5", MakeSleepPeriodSetFromText("5"), "1F 2F 3F 4F 5F 6F 7F 8F A4 01 02 "},
+        {"sleep 510", MakeSleepPeriodSet(510), "1F 2F 3F 4F 5F 6F 7F 8F A4 01 FF "},
+        {"save 1234", MakeSaveAddrSetFromDigits("1234"), "1F 2F 3F 4F 5F 6F 7F 8F A3 01 12 34 "},
+        {"save 00 00", MakeSaveAddrSetFromPairs("00 00"), "1F 2F 3F 4F 5F 6F 7F 8F A3 01 00 00 "},
+        {"wake 0.3", MakeWakeDelaySet(0.3), "1F 2F 3F 4F 5F 6F 7F 8F A1 01 00 01 "},
+        {"wake 76.8", MakeWakeDelaySet(76.8), "1F 2F 3F 4F 5F 6F 7F 8F A1 01 01 00 "},
+        {"wake 19660.5", MakeWakeDelaySet(19660.5), "1F 2F 3F 4F 5F 6F 7F 8F A1 01 FF FF "},
+        {"wake text 0.3", MakeWakeDelaySetFromText("0.3"), "1F 2F 3F 4F 5F 6F 7F 8F A1 01 00 01 "},
+        {"passive 00", MakePassiveAddrSetFromChars("00"), "1F 2F 3F 4F 5F 6F 7F 8F E2 01 30 30 "},
+        {"passive 1A", MakePassiveAddrSetFromChars("1A"), "1F 2F 3F 4F 5F 6F 7F 8F E2 01 31 41 "},
+        {"passive 0A", MakePassiveAddrSetFromChars("0A"), "1F 2F 3F 4F 5F 6F 7F 8F E2 01 30 41 "},
+        {"passive 31 41", MakePassiveAddrSetFromPairs("31 41"),
+         "1F 2F 3F 4F 5F 6F 7F 8F E2 01 31 41 "},
+        {"group FF", MakeGroupSet("FF"), "1F 2F 3F 4F 5F 6F 7F 8F E7 01 FF "},
+        {"group 7", MakeGroupSet("7"), "1F 2F 3F 4F 5F 6F 7F 8F E7 01 07 "},
+        {"group 00", MakeGroupSet("00"), "1F 2F 3F 4F 5F 6F 7F 8F E7 01 00 "},
+        {"power 3", MakeTxPowerSet(3), "1F 2F 3F 4F 5F 6F 7F 8F FB 01 03 "},
+        {"power 7", MakeTxPowerSet(7), "1F 2F 3F 4F 5F 6F 7F 8F FB 01 07 "},
+        {"air 1200bps", MakeAirRateSet(0x03), "1F 2F 3F 4F 5F 6F 7F 8F FC 01 03 "},
+        {"air 9600bps", MakeAirRateSet(0x06), "1F 2F 3F 4F 5F 6F 7F 8F FC 01 06 "},
+        {"calibration 00 00", MakeCalibrationSet("00", "00"),
+         "1F 2F 3F 4F 5F 6F 7F 8F FA 01 00 00 "},
+        {"calibration 12 34", MakeCalibrationSet("12", "34"),
+         "1F 2F 3F 4F 5F 6F 7F 8F FA 01 12 34 "},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Hex(c.frame), c.bytes) << c.what;
+}
+
+TEST(SetFrame, TemplateTextAndByteBuildersAgree) {
+    for (int level = 0; level <= 7; ++level)
+        EXPECT_EQ(*MakeTxPowerSet(level),
+                  FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F FB 01 %02X", level));
+    for (int rate = 3; rate <= 9; ++rate)
+        EXPECT_EQ(*MakeAirRateSet(rate), FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F FC 01 %02X", rate));
+    for (int period = 0; period <= 510; ++period)
+        EXPECT_EQ(*MakeSleepPeriodSet(period),
+                  FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F A4 01 %02X", period >> 1));
+    for (const char* addr : {"0000", "1234", "ABCD", "ffee"}) {
+        const std::string a(addr);
+        EXPECT_EQ(*MakeSaveAddrSetFromDigits(a),
+                  FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F A3 01 %s %s", a.substr(0, 2).c_str(),
+                               a.substr(2, 2).c_str()));
+        const std::string pairs = a.substr(0, 2) + " " + a.substr(2, 2);
+        EXPECT_EQ(*MakeSaveAddrSetFromPairs(pairs),
+                  FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F A3 01 %s", pairs.c_str()));
+    }
+    for (int c : {1, 2, 255, 256, 257, 4096, 65535}) {
+        const double delay = c * 0.3;
+        EXPECT_EQ(*MakeWakeDelaySet(delay),
+                  FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F A1 01 %02X %02X", c / 256, c % 256))
+            << c;
+    }
+    for (const char* addr : {"00", "1A", "FF", "9C"}) {
+        char text[64];
+        std::snprintf(text, sizeof text, "1F 2F 3F 4F 5F 6F 7F 8F E2 01 %2x %2x ", addr[0],
+                      addr[1]);
+        EXPECT_EQ(*MakePassiveAddrSetFromChars(addr), HexTextToBytes(text)) << addr;
+    }
+    for (const char* group : {"0", "00", "7", "1f", "FF"})
+        EXPECT_EQ(*MakeGroupSet(group), FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F E7 01 %s", group));
+    EXPECT_EQ(*MakeCalibrationSet("A", "0b"),
+              FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F FA 01 %s %s", "A", "0b"));
+}
+
+TEST(SetFrame, ValuesOfTheWrongShapeBuildNothing) {
+    struct Case {
+        const char* what;
+        std::optional<Frame> frame;
+    };
+    const Case cases[] = {
+        {"air rate 02", MakeAirRateSet(0x02)},
+        {"air rate 0A", MakeAirRateSet(0x0A)},
+        {"serial baud 0A", MakeSerialBaudSet(0x0A)},
+        {"format 01", MakeSerialFormatSet(0x01)},
+        {"format 07", MakeSerialFormatSet(0x07)},
+        {"format -1", MakeSerialFormatSet(-1)},
+        {"power 8", MakeTxPowerSet(8)},
+        {"power -1", MakeTxPowerSet(-1)},
+        {"channel 11", MakeFrequencySet(0x11)},
+        {"serial mode 3", MakeSerialModeSet(3)},
+        {"power mode 2", MakePowerModeSet(2)},
+        {"sleep -1", MakeSleepPeriodSet(-1)},
+        {"sleep 511", MakeSleepPeriodSet(511)},
+        {"sleep text 511", MakeSleepPeriodSetFromText("511")},
+        {"sleep text 2a", MakeSleepPeriodSetFromText("2a")},
+        {"sleep text empty", MakeSleepPeriodSetFromText("")},
+        {"sleep text marker", MakeSleepPeriodSetFromText("********")},
+        {"sleep text -2", MakeSleepPeriodSetFromText("-2")},
+        {"wake 0.2", MakeWakeDelaySet(0.2)},
+        {"wake 19660.6", MakeWakeDelaySet(19660.6)},
+        {"wake NaN", MakeWakeDelaySet(std::nan(""))},
+        {"wake inf", MakeWakeDelaySet(INFINITY)},
+        {"wake text 0.29999", MakeWakeDelaySetFromText("0.29999")},
+        {"wake text 19660.51", MakeWakeDelaySetFromText("19660.51")},
+        {"wake text 0,3", MakeWakeDelaySetFromText("0,3")},
+        {"wake text 1e3", MakeWakeDelaySetFromText("1e3")},
+        {"wake text -0.3", MakeWakeDelaySetFromText("-0.3")},
+        {"wake text dot", MakeWakeDelaySetFromText(".")},
+        {"wake text 0.3.1", MakeWakeDelaySetFromText("0.3.1")},
+        {"wake text huge", MakeWakeDelaySetFromText("99999999999999999999999")},
+        {"wake text marker", MakeWakeDelaySetFromText("********")},
+        {"save 123", MakeSaveAddrSetFromDigits("123")},
+        {"save 5", MakeSaveAddrSetFromDigits("5")},
+        {"save empty", MakeSaveAddrSetFromDigits("")},
+        {"save 12345", MakeSaveAddrSetFromDigits("12345")},
+        {"save 12G4", MakeSaveAddrSetFromDigits("12G4")},
+        {"save 12 4", MakeSaveAddrSetFromDigits("12 4")},
+        {"save pairs 0000", MakeSaveAddrSetFromPairs("0000")},
+        {"save pairs 00  00", MakeSaveAddrSetFromPairs("00  00")},
+        {"save pairs 0 000", MakeSaveAddrSetFromPairs("0 000")},
+        {"save pairs 00 0G", MakeSaveAddrSetFromPairs("00 0G")},
+        {"save pairs marker", MakeSaveAddrSetFromPairs("********")},
+        {"save pairs three", MakeSaveAddrSetFromPairs("00 00 00")},
+        {"passive 0", MakePassiveAddrSetFromChars("0")},
+        {"passive 000", MakePassiveAddrSetFromChars("000")},
+        {"passive 0G", MakePassiveAddrSetFromChars("0G")},
+        {"passive control char", MakePassiveAddrSetFromChars("\x05"
+                                                             "A")},
+        {"passive pairs 3030", MakePassiveAddrSetFromPairs("3030")},
+        {"passive pairs marker", MakePassiveAddrSetFromPairs("********")},
+        {"group empty", MakeGroupSet("")},
+        {"group 123", MakeGroupSet("123")},
+        {"group G", MakeGroupSet("G")},
+        {"group marker", MakeGroupSet("********")},
+        {"group 0x1", MakeGroupSet("0x1")},
+        {"calibration 123", MakeCalibrationSet("123", "00")},
+        {"calibration empty", MakeCalibrationSet("00", "")},
+        {"calibration Z", MakeCalibrationSet("Z", "00")},
+    };
+    for (const auto& c : cases)
+        EXPECT_FALSE(c.frame.has_value()) << c.what << " built " << Hex(c.frame);
+}
+
+TEST(SetFrame, GenericBuilderChecksTheValueLengthOfTheCode) {
+    const std::uint8_t one[] = {0x06};
+    const std::uint8_t two[] = {0x00, 0x01};
+    EXPECT_TRUE(MakeSetFrame(CmdAirRate, one).has_value());
+    EXPECT_FALSE(MakeSetFrame(CmdAirRate, two).has_value());
+    EXPECT_FALSE(MakeSetFrame(CmdFrequency, two).has_value());
+    EXPECT_FALSE(MakeSetFrame(CmdVersion, one).has_value());
+    EXPECT_FALSE(MakeSetFrame(CmdStop0101, {}).has_value());
+    EXPECT_TRUE(MakeSetFrame(CmdWakeDelay, two).has_value());
+}
+
+TEST(WakeDelay, DecimalTextMatchesTheProductForEveryStep) {
+    for (int c = 1; c <= 65535; ++c) {
+        const int tenths = c * 3;
+        const std::string text = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+        const auto fromText = MakeWakeDelaySetFromText(text);
+        const auto fromDouble = MakeWakeDelaySet(std::stod(text));
+        ASSERT_TRUE(fromText && fromDouble) << text;
+        ASSERT_EQ((*fromText)[10] * 256 + (*fromText)[11], c) << text;
+        ASSERT_EQ(*fromText, *fromDouble) << text;
+    }
+}
+
+TEST(WakeDelay, TextBetweenStepsTruncates) {
+    struct Case {
+        const char* text;
+        int count;
+    };
+    const Case cases[] = {{"0.35", 1}, {"0.59999", 1}, {"0.6", 2},           {".3", 1},
+                          {"5.", 16},  {"  1.2 ", 4},  {"+0.9", 3},          {"19660.5000", 65535},
+                          {"0.30", 1}, {"100", 333},   {"19660.4999", 65534}};
+    for (const auto& c : cases) {
+        const auto f = MakeWakeDelaySetFromText(c.text);
+        ASSERT_TRUE(f.has_value()) << c.text;
+        EXPECT_EQ((*f)[10] * 256 + (*f)[11], c.count) << c.text;
+    }
+}
+
+TEST(WakeDelay, TextIgnoresTheProcessLocale) {
+    const char* old = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = old ? old : "C";
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+        GTEST_SKIP() << "no comma-decimal locale installed";
+    const auto f = MakeWakeDelaySetFromText("0.3");
+    const auto comma = MakeWakeDelaySetFromText("0,3");
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    ASSERT_TRUE(f.has_value());
+    EXPECT_EQ(Hex(*f), "1F 2F 3F 4F 5F 6F 7F 8F A1 01 00 01 ");
+    EXPECT_FALSE(comma.has_value());
+}
+
+TEST(HexText, TokensReadLikeThirtyTwoBitStrtol) {
+    struct Case {
+        const char* token;
+        std::uint8_t byte;
+    };
+    const Case cases[] = {
+        {"1F", 0x1F},          {"1f", 0x1F},
+        {"A", 0x0A},           {"100", 0x00},
+        {"1FF", 0xFF},         {"-1", 0xFF},
+        {"0x1F", 0x1F},        {"0X0a", 0x0A},
+        {"GG", 0x00},          {"", 0x00},
+        {"-", 0x00},           {"+1F", 0x1F},
+        {"-7F", 0x81},         {"1F2F", 0x2F},
+        {"1F:2F", 0x1F},       {"\t1F", 0x1F},
+        {"1F\r\n", 0x1F},      {"0x", 0x00},
+        {"0xG", 0x00},         {"x1F", 0x00},
+        {"7FFFFFFF", 0xFF},    {"7FFFFF80", 0x80},
+        {"80000000", 0xFF},    {"100000000", 0xFF},
+        {"100000080", 0xFF},   {"-80000000", 0x00},
+        {"-7FFFFFFF", 0x01},   {"-FFFFFFFF", 0x00},
+        {"-100000001", 0x00},  {"FFFFFFFFFFFFFFFFFFFFFFFFFFFF80", 0xFF},
+        {"-0x80000001", 0x00}, {"********", 0x00},
+        {"--1", 0x00},         {"0x-1", 0x00},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HexTokenToByte(c.token), c.byte) << '"' << c.token << '"';
+}
+
+TEST(HexText, SplitsOnBlanksOnly) {
+    struct Case {
+        const char* text;
+        std::vector<std::uint8_t> bytes;
+    };
+    const Case cases[] = {
+        {"1F 2F 3F 4F 5F 6F 7F 8F FC 03",
+         {0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xFC, 0x03}},
+        {"1f 2f 3f", {0x1F, 0x2F, 0x3F}},
+        {"   1F    2F  ", {0x1F, 0x2F}},
+        {"", {}},
+        {"     ", {}},
+        {"1F\t2F", {0x1F}},
+        {"1F\n2F", {0x1F}},
+        {"1F:2F 3F", {0x1F, 0x3F}},
+        {" 5 a", {0x05, 0x0A}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(HexTextToBytes(c.text), c.bytes) << '"' << c.text << '"';
+        EXPECT_EQ(CountHexTokens(c.text), c.bytes.size()) << '"' << c.text << '"';
+    }
+}
+
+TEST(HexText, NeverWritesPastTheCapacity) {
+    std::string text;
+    for (int i = 0; i < 40; ++i)
+        text += "AB ";
+    std::array<std::uint8_t, 24> buffer;
+    buffer.fill(0x55);
+    const std::size_t capacity = 16;
+    EXPECT_EQ(HexTextToBytes(text, buffer.data(), capacity), capacity);
+    EXPECT_EQ(CountHexTokens(text), 40u);
+    for (std::size_t i = 0; i < buffer.size(); ++i)
+        EXPECT_EQ(buffer[i], i < capacity ? 0xAB : 0x55) << i;
+
+    EXPECT_EQ(HexTextToBytes(text, buffer.data(), 0), 0u);
+    EXPECT_EQ(HexTextToBytes(text, nullptr, 8), 0u);
+    EXPECT_EQ(HexTextToBytes("01 02", buffer.data(), 16), 2u);
+    EXPECT_EQ(buffer[0], 0x01);
+    EXPECT_EQ(buffer[1], 0x02);
+}
+
+TEST(HexText, RenderingIsThreeCharactersPerByte) {
+    const std::uint8_t bytes[] = {0x1F, 0x0A, 0xFF};
+    EXPECT_EQ(BytesToHexText(bytes, 3), "1F 0A FF ");
+    EXPECT_EQ(BytesToHexText(bytes, 0), "");
+    std::vector<std::uint8_t> all(256);
+    for (int i = 0; i < 256; ++i)
+        all[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    const std::string text = BytesToHexText(all);
+    ASSERT_EQ(text.size(), 768u);
+    EXPECT_EQ(HexTextToBytes(text), all);
+    EXPECT_EQ(text.substr(3 * 0xAB, 3), "AB ");
+}
+
+TEST(HexText, ColonForm) {
+    const auto header = MakeQueryFrame(CmdAirRate);
+    EXPECT_EQ(ColonForm({header.data(), 9}), "1F:2F:3F:4F:5F:6F:7F:8F:FC\n");
+    EXPECT_EQ(ColonForm({header.data(), 9}, true), "1F:2F:3F:4F:5F:6F:7F:8F:FC:\n");
+    EXPECT_EQ(ColonsToBlanks("1F:2F:3F"), "1F 2F 3F");
+    EXPECT_EQ(HexTextToBytes(ColonsToBlanks("01:02:03")), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST(Pacing, PauseDependsOnTheHostBaud) {
+    struct Case {
+        int baud;
+        int total;
+        int steps;
+    };
+    const Case cases[] = {{1200, 800, 2}, {2400, 400, 2},  {4800, 200, 1},
+                          {9600, 200, 1}, {57600, 200, 1}, {0, 200, 1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(PauseAfterQueryMs(c.baud), Millis(c.total)) << c.baud;
+        EXPECT_EQ(PauseAfterQuerySteps(c.baud).count, c.steps) << c.baud;
+        VirtualClock clock;
+        const TimePoint start = clock.now();
+        EXPECT_TRUE(PauseAfterQuery(clock, c.baud));
+        EXPECT_EQ(clock.now() - start, Millis(c.total)) << c.baud;
+    }
+    EXPECT_EQ(PauseAfterQuerySteps(1200).steps[0], Millis(600));
+    EXPECT_EQ(PauseAfterQuerySteps(2400).steps[1], Millis(200));
+}
+
+TEST(Pacing, StopCutsThePauseShort) {
+    VirtualClock clock;
+    StopSignal stop;
+    stop.request();
+    const TimePoint start = clock.now();
+    EXPECT_FALSE(PauseAfterQuery(clock, 1200, &stop));
+    EXPECT_LT(clock.now() - start, Millis(800));
+}
+
+} // namespace
+} // namespace tmx7
