@@ -1,0 +1,148 @@
+#include "settings/Download.h"
+
+#include "protocol/Catalogue.h"
+#include "settings/SetCommands.h"
+
+#include <array>
+
+namespace tmx7 {
+
+namespace {
+
+constexpr Millis kShortPause{1000};
+constexpr Millis kLongPause{2000};
+
+struct Builder {
+    DownloadPlan plan;
+
+    void Step(std::optional<Frame> frame, Millis pause, int progress) {
+        if (frame)
+            plan.steps.push_back({std::move(*frame), pause, progress});
+        else
+            plan.steps.push_back({{}, Millis(0), progress});
+    }
+
+    // Frequency, air rate and power change the radio part; the module is
+    // given four or three two-second pauses, the bar moving after each.
+    void Stretched(std::optional<Frame> frame, std::span<const int> positions) {
+        if (!frame)
+            return; // neither pauses nor progress: the bar stays where it was
+        for (std::size_t i = 0; i < positions.size(); ++i)
+            plan.steps.push_back({i == 0 ? std::move(*frame) : Frame{}, kLongPause, positions[i]});
+    }
+};
+
+} // namespace
+
+std::optional<int> WakeDelayCountFromText(std::string_view decimal) {
+    while (!decimal.empty() && decimal.front() == ' ')
+        decimal.remove_prefix(1);
+    while (!decimal.empty() && decimal.back() == ' ')
+        decimal.remove_suffix(1);
+    const std::size_t dot = decimal.find('.');
+    const std::string_view whole = decimal.substr(0, dot);
+    const std::string_view frac =
+        dot == std::string_view::npos ? std::string_view() : decimal.substr(dot + 1);
+    if (whole.empty() && frac.empty())
+        return std::nullopt;
+    long long tenths = 0;
+    for (char c : whole) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        tenths = tenths * 10 + (c - '0');
+        if (tenths > 1'000'000)
+            return std::nullopt; // far past the largest count
+    }
+    tenths *= 10;
+    for (std::size_t i = 0; i < frac.size(); ++i) {
+        if (frac[i] < '0' || frac[i] > '9')
+            return std::nullopt;
+        if (i == 0)
+            tenths += frac[i] - '0';
+    }
+    // floor(floor(10v) / 3) == floor(10v / 3): the count of whole 0.3 s steps.
+    const long long count = tenths / 3;
+    if (count > 0xFFFF)
+        return std::nullopt;
+    return static_cast<int>(count);
+}
+
+DownloadPlan BuildDownload(const ParamSet& p) {
+    Builder b;
+    b.Step(std::nullopt, Millis(0), 1);
+
+    b.Step(MakeGroupSet(p.group), kShortPause, 10);
+
+    const auto powerMode = CodeForText(kPowerModeTexts, p.powerMode);
+    b.Step(powerMode ? MakePowerModeSet(*powerMode) : std::nullopt, kShortPause, 20);
+
+    const auto serialMode = CodeForText(kSerialModeTexts, p.serialMode);
+    b.Step(serialMode ? MakeSerialModeSet(*serialMode) : std::nullopt, kShortPause, -1);
+    // The passive address matters only to a passive module; the module needs
+    // longer to take it.
+    if (serialMode == 1)
+        b.Step(MakePassiveAddrSetFromPairs(p.passiveAddr), kLongPause, -1);
+    b.Step(std::nullopt, Millis(0), 30);
+
+    b.Step(MakeSaveAddrSetFromPairs(p.saveAddr), kShortPause, 70);
+    b.Step(MakeSleepPeriodSetFromText(p.sleepPeriod), kShortPause, 90);
+
+    std::optional<Frame> wake;
+    if (const auto count = WakeDelayCountFromText(p.wakeDelay)) {
+        const std::uint8_t v[2] = {static_cast<std::uint8_t>(*count / 256),
+                                   static_cast<std::uint8_t>(*count % 256)};
+        wake = MakeSetFrame(CmdWakeDelay, v);
+    }
+    b.Step(std::move(wake), kShortPause, 110);
+
+    static constexpr std::array<int, 4> kFrequencyPositions = {120, 130, 140, 145};
+    static constexpr std::array<int, 4> kAirRatePositions = {150, 160, 170, 180};
+    static constexpr std::array<int, 3> kPowerPositions = {200, 210, 230};
+
+    const auto channel = CodeForText(kFrequencyTexts, p.frequency);
+    b.Stretched(channel ? MakeFrequencySet(*channel) : std::nullopt, kFrequencyPositions);
+    const auto rate = CodeForText(kAirRateTexts, p.airRate);
+    b.Stretched(rate ? MakeAirRateSet(*rate) : std::nullopt, kAirRatePositions);
+    // powerLevel comes from the import only; -1 ("not set") and any other
+    // level outside 0..7 write nothing.
+    b.Stretched(MakeTxPowerSet(p.powerLevel), kPowerPositions);
+    return b.plan;
+}
+
+std::vector<Frame> DownloadFrames(const DownloadPlan& plan) {
+    std::vector<Frame> out;
+    for (const auto& s : plan.steps)
+        if (!s.frame.empty())
+            out.push_back(s.frame);
+    return out;
+}
+
+Millis TotalPause(const DownloadPlan& plan) {
+    Millis total{0};
+    for (const auto& s : plan.steps)
+        total += s.pause;
+    return total;
+}
+
+bool RunDownload(const DownloadPlan& plan, CPortTable& table, int port, Clock& clock,
+                 ViewSink& sink, StopSignal* stop) {
+    sink.Apply({ShowControl{kProgressBarId, true}});
+    bool completed = true;
+    for (const auto& s : plan.steps) {
+        if (!s.frame.empty())
+            (void)table.Write(port, s.frame.data(), static_cast<int>(s.frame.size()));
+        if (s.pause.count() > 0 && !clock.sleepFor(s.pause, stop)) {
+            completed = false;
+            break;
+        }
+        if (s.progress >= 0)
+            sink.Apply({SetProgress{s.progress}});
+    }
+    std::vector<ViewUpdate> end{ShowControl{kProgressBarId, false}};
+    if (completed)
+        end.push_back(SetPane{kWaitPane, std::string(kDownloadDoneText)});
+    sink.Apply(std::move(end));
+    return completed;
+}
+
+} // namespace tmx7
