@@ -11,6 +11,7 @@
 #include "protocol/ParamFile.h"
 #include "protocol/Refresh.h"
 #include "protocol/Settle.h"
+#include "settings/ParamTransfer.h"
 #include "sim/Simulator.h"
 
 #include <cstdio>
@@ -217,15 +218,16 @@ bool ReadModule(CPortTable& table, const Connection& c, DisplayRecord& record, P
     WaitForAnswersToSettle(RealClock(), shared, c.baud, nullptr, {}, &complete);
     decoder.Stop();
     if (!complete)
-        std::fprintf(stderr, "some answers did not arrive; their values show as %s\n", kUnknownValue);
+        std::fprintf(stderr, "some answers did not arrive; their values show as %s\n",
+                     kUnknownValue);
     params = shared.Params();
     return record.Text(1051) != kUnknownValue || record.Text(1038) != kUnknownValue;
 }
 
 void PrintValues(const DisplayRecord& record, const Connection& c, bool json) {
     if (json) {
-        std::printf("{\n  \"port\": \"COM%d\",\n  \"baud\": %d,\n  \"lineFormat\": %s", c.port, c.baud,
-                    JsonString(c.format).c_str());
+        std::printf("{\n  \"port\": \"COM%d\",\n  \"baud\": %d,\n  \"lineFormat\": %s", c.port,
+                    c.baud, JsonString(c.format).c_str());
         for (const auto& f : kFields)
             std::printf(",\n  \"%s\": %s", f.key, JsonString(record.Text(f.controlId)).c_str());
         std::printf("\n}\n");
@@ -259,7 +261,8 @@ std::unique_ptr<sim::Simulator> MakeCliSimulator(const Options& o) {
         return nullptr;
     auto simulator = std::make_unique<sim::Simulator>(opts);
     if (!simulator->Start()) {
-        std::fprintf(stderr, "simulated module: could not start (errno %d)\n", simulator->LastError());
+        std::fprintf(stderr, "simulated module: could not start (errno %d)\n",
+                     simulator->LastError());
         return nullptr;
     }
     return simulator;
@@ -308,7 +311,8 @@ int main(int argc, char** argv) {
     }
     const auto port = ResolvePort(o.port);
     if (!port) {
-        std::fprintf(stderr, "not a port: %s (use COM1..COM1024 or a device path)\n", o.port.c_str());
+        std::fprintf(stderr, "not a port: %s (use COM1..COM1024 or a device path)\n",
+                     o.port.c_str());
         return kExitUsage;
     }
 
@@ -318,7 +322,8 @@ int main(int argc, char** argv) {
     if (!connection)
         return kExitFailed;
     if (o.command == "detect") {
-        std::printf("COM%d %d %s\n", connection->port, connection->baud, connection->format.c_str());
+        std::printf("COM%d %d %s\n", connection->port, connection->baud,
+                    connection->format.c_str());
         return kExitOk;
     }
 

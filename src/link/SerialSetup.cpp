@@ -76,7 +76,8 @@ std::optional<int> SerialSetup::WaitForProbeAnswer(int port) {
         const TimePoint now = m_clock.now();
         if (now >= deadline)
             return std::nullopt;
-        m_clock.sleepFor(std::min<Millis>(kPollStep, std::chrono::duration_cast<Millis>(deadline - now)));
+        m_clock.sleepFor(
+            std::min<Millis>(kPollStep, std::chrono::duration_cast<Millis>(deadline - now)));
     }
 }
 
@@ -116,7 +117,8 @@ SetupResult SerialSetup::Confirm(int port, int baud) {
     return result;
 }
 
-SetupResult SerialSetup::AutoDetect(int port, const std::function<void(const std::string&)>& onFailedBaud) {
+SetupResult SerialSetup::AutoDetect(int port,
+                                    const std::function<void(const std::string&)>& onFailedBaud) {
     SetupResult result;
     result.comPort = port;
     for (const char* format : kTryFormats) {

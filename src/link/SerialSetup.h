@@ -57,7 +57,8 @@ public:
 
     // Automatic detection over kDetectBauds for both formats. `onFailedBaud`
     // receives the caption to show after every baud rate that gave no answer.
-    SetupResult AutoDetect(int port, const std::function<void(const std::string&)>& onFailedBaud = {});
+    SetupResult AutoDetect(int port,
+                           const std::function<void(const std::string&)>& onFailedBaud = {});
 
     // Limit of the wait for the probe answer and pause between tries.
     static constexpr Millis kProbeWait{1000};

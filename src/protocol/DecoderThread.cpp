@@ -8,7 +8,9 @@ DecoderThread::DecoderThread(CPortTable& table, DecoderShared& shared, const Lin
                              ViewSink& sink, Clock& clock)
     : m_table(table), m_shared(shared), m_link(link), m_sink(sink), m_clock(clock) {}
 
-DecoderThread::~DecoderThread() { Stop(); }
+DecoderThread::~DecoderThread() {
+    Stop();
+}
 
 bool DecoderThread::Start() {
     if (m_thread.joinable() || m_stop.requested())

@@ -16,8 +16,8 @@ namespace tmx7 {
 
 class DecoderThread {
 public:
-    DecoderThread(CPortTable& table, DecoderShared& shared, const LinkSettings& link, ViewSink& sink,
-                  Clock& clock = RealClock());
+    DecoderThread(CPortTable& table, DecoderShared& shared, const LinkSettings& link,
+                  ViewSink& sink, Clock& clock = RealClock());
     ~DecoderThread();
     DecoderThread(const DecoderThread&) = delete;
     DecoderThread& operator=(const DecoderThread&) = delete;

@@ -1,18 +1,9 @@
 #include "protocol/DisplayRecord.h"
 
-#include "protocol/Catalogue.h"
-
 #include <algorithm>
 #include <type_traits>
 
 namespace tmx7 {
-
-ParamSet ParamsFromDisplay(const std::function<std::string(int controlId)>& textOf, ParamSet base) {
-    for (const auto& row : kValueControls)
-        if (row.field)
-            base.*row.field = textOf(row.controlId);
-    return base;
-}
 
 void DisplayRecord::Apply(std::vector<ViewUpdate> updates) {
     std::lock_guard lock(m_mutex);

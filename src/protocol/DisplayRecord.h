@@ -3,10 +3,7 @@
 // command-line tool prints from it and tests assert on it. Safe to feed from
 // the decoder thread while another thread reads.
 
-#include "protocol/ParamSet.h"
 #include "protocol/ViewUpdate.h"
-
-#include <functional>
 
 #include <map>
 #include <mutex>
@@ -14,10 +11,6 @@
 #include <vector>
 
 namespace tmx7 {
-
-// What an export saves: the text each value field shows, copied into its
-// parameter field (the receive frequency has no field of its own).
-ParamSet ParamsFromDisplay(const std::function<std::string(int controlId)>& textOf, ParamSet base);
 
 class DisplayRecord : public ViewSink {
 public:
@@ -28,8 +21,8 @@ public:
     std::string Pane(int index) const;
     std::string Received() const;
     int Progress() const;
-    bool IsShown(int controlId) const;     // controls start shown
-    bool IsEnabled(int controlId) const;   // controls start enabled
+    bool IsShown(int controlId) const;   // controls start shown
+    bool IsEnabled(int controlId) const; // controls start enabled
     bool IsMenuEnabled(int commandId) const;
     std::size_t UpdateCount() const;
 

@@ -9,8 +9,8 @@
 namespace tmx7 {
 
 struct SettleRule {
-    Millis minimum{2000};   // never decide earlier than this
-    Millis maximum{10000};  // give up waiting for silent modules after this
+    Millis minimum{2000};  // never decide earlier than this
+    Millis maximum{10000}; // give up waiting for silent modules after this
     Millis extraSilence{1000};
     Millis step{20};
 };

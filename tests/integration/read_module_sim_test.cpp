@@ -31,7 +31,8 @@ void ReadOnce(SimHarness& h, DisplayRecord& record, DecoderShared& shared, int b
     DecoderThread decoder(h.table, shared, link, record);
     ASSERT_TRUE(decoder.Start());
     VirtualClock sequenceClock;
-    ASSERT_TRUE(RefreshParameters({h.table, shared, record, sequenceClock, SimHarness::kPort, baud}));
+    ASSERT_TRUE(
+        RefreshParameters({h.table, shared, record, sequenceClock, SimHarness::kPort, baud}));
     bool complete = false;
     SettleRule rule;
     rule.minimum = 0ms;
@@ -60,7 +61,9 @@ TEST_P(ReadModule, ShowsEveryValueOfTheModule) {
     EXPECT_EQ(record.Text(1051), "TMX7V1");
     EXPECT_EQ(record.Text(1058), "7");
     EXPECT_EQ(record.Text(1080), "00");
-    EXPECT_EQ(record.Text(1043), c.serialMode == 0 ? "主动模式" : c.serialMode == 1 ? "被动模式" : "MODBUS");
+    EXPECT_EQ(record.Text(1043), c.serialMode == 0   ? "主动模式"
+                                 : c.serialMode == 1 ? "被动模式"
+                                                     : "MODBUS");
     EXPECT_EQ(record.Text(1044), c.powerMode ? "省电模式" : "普通模式");
     const auto params = shared.Params();
     EXPECT_EQ(params.frequency, "433.000MHz");
@@ -143,7 +146,8 @@ TEST(DecoderThreadSim, EchoedTestDataShowsInOrderAndChangesNothing) {
         std::this_thread::sleep_for(150ms);
     }
     const auto deadline = std::chrono::steady_clock::now() + 3s;
-    while (record.Received().size() < expected.size() && std::chrono::steady_clock::now() < deadline)
+    while (record.Received().size() < expected.size() &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(10ms);
     decoder.Stop();
     EXPECT_EQ(record.Received(), expected);

@@ -18,8 +18,8 @@ TEST(SerialSetupSim, ConfirmAtTheModulesBaudReopensWithItsFormat) {
         int baud, rateCode, formatCode;
         const char* expected;
     };
-    for (const Case c : {Case{9600, 6, 0, "n,8,1"}, Case{1200, 3, 5, "e,8,1"},
-                         Case{57600, 9, 0, "n,8,1"}}) {
+    for (const Case c :
+         {Case{9600, 6, 0, "n,8,1"}, Case{1200, 3, 5, "e,8,1"}, Case{57600, 9, 0, "n,8,1"}}) {
         SimHarness h(SimHarness::Module(c.rateCode, c.formatCode));
         SerialSetup setup(h.table);
         const auto r = setup.Confirm(SimHarness::kPort, c.baud);
@@ -27,7 +27,8 @@ TEST(SerialSetupSim, ConfirmAtTheModulesBaudReopensWithItsFormat) {
         EXPECT_EQ(r.lineFormat, c.expected);
         EXPECT_EQ(r.connectDelayMs, 0);
         EXPECT_TRUE(r.message.empty());
-        EXPECT_TRUE(h.table.IsOpen(SimHarness::kPort)) << "the port stays open with the module's format";
+        EXPECT_TRUE(h.table.IsOpen(SimHarness::kPort))
+            << "the port stays open with the module's format";
         EXPECT_EQ(h.simulator.MalformedCount(), 0u);
     }
 }
@@ -58,8 +59,8 @@ TEST(SerialSetupSim, AutoDetectFindsTheModuleAndStopsThere) {
     SimHarness h(SimHarness::Module(6)); // 9600
     SerialSetup setup(h.table);
     std::vector<std::string> captions;
-    const auto r = setup.AutoDetect(SimHarness::kPort,
-                                    [&](const std::string& c) { captions.push_back(c); });
+    const auto r =
+        setup.AutoDetect(SimHarness::kPort, [&](const std::string& c) { captions.push_back(c); });
     EXPECT_TRUE(r.connected);
     EXPECT_EQ(r.baud, 9600);
     EXPECT_EQ(r.lineFormat, "n,8,1");
@@ -81,8 +82,8 @@ TEST(SerialSetupSim, SilentModuleFailsAllFourteenTriesOnVirtualTime) {
     VirtualClock clock;
     SerialSetup setup(h.table, clock);
     std::vector<std::string> captions;
-    const auto r = setup.AutoDetect(SimHarness::kPort,
-                                    [&](const std::string& c) { captions.push_back(c); });
+    const auto r =
+        setup.AutoDetect(SimHarness::kPort, [&](const std::string& c) { captions.push_back(c); });
     EXPECT_FALSE(r.connected);
     EXPECT_EQ(r.message, "串口检测失败，请重新检测");
     EXPECT_EQ(captions.size(), 14u);

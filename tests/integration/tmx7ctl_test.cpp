@@ -44,8 +44,8 @@ Run RunCtl(const std::string& args) {
 std::map<std::string, std::string> ParseFlatJson(const std::string& json) {
     std::map<std::string, std::string> out;
     static const std::regex pair(R"re("([A-Za-z]+)":\s*(?:"([^"]*)"|(\d+)))re");
-    for (auto it = std::sregex_iterator(json.begin(), json.end(), pair); it != std::sregex_iterator();
-         ++it)
+    for (auto it = std::sregex_iterator(json.begin(), json.end(), pair);
+         it != std::sregex_iterator(); ++it)
         out[(*it)[1]] = (*it)[2].matched ? (*it)[2].str() : (*it)[3].str();
     return out;
 }
@@ -57,12 +57,24 @@ TEST(Tmx7ctl, ReadSimJsonHoldsEveryValue) {
     ASSERT_EQ(r.exitCode, 0) << r.out;
     const auto v = ParseFlatJson(r.out);
     const std::map<std::string, std::string> expected = {
-        {"baud", "9600"},           {"lineFormat", "n,8,1"},  {"txFrequency", "433.000MHz"},
-        {"rxFrequency", "433.000MHz"}, {"airRate", "9600bps"}, {"serialFormat", "9600,n.8.1"},
-        {"version", "TMX7V1"},      {"power", "7"},           {"group", "00"},
-        {"powerMode", "省电模式"},  {"serialMode", "被动模式"}, {"sleepPeriod", "2"},
-        {"addrType", "ASC"},        {"addrStart", "01"},      {"saveAddr", "00 00"},
-        {"groupMax", "10"},         {"wakeDelay", "0.3"},     {"addrLength", "02"},
+        {"baud", "9600"},
+        {"lineFormat", "n,8,1"},
+        {"txFrequency", "433.000MHz"},
+        {"rxFrequency", "433.000MHz"},
+        {"airRate", "9600bps"},
+        {"serialFormat", "9600,n.8.1"},
+        {"version", "TMX7V1"},
+        {"power", "7"},
+        {"group", "00"},
+        {"powerMode", "省电模式"},
+        {"serialMode", "被动模式"},
+        {"sleepPeriod", "2"},
+        {"addrType", "ASC"},
+        {"addrStart", "01"},
+        {"saveAddr", "00 00"},
+        {"groupMax", "10"},
+        {"wakeDelay", "0.3"},
+        {"addrLength", "02"},
         {"passiveAddr", "30 30"},
     };
     for (const auto& [key, value] : expected)

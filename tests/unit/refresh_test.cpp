@@ -27,8 +27,9 @@ public:
 
 struct RefreshFixture {
     tmx7::testing::PtyPair pty;
-    PortDirectory dir{PortDirectory::Options{
-        "/nonexistent", "/nonexistent", [](const std::string&) { return std::optional<std::string>(); }}};
+    PortDirectory dir{
+        PortDirectory::Options{"/nonexistent", "/nonexistent",
+                               [](const std::string&) { return std::optional<std::string>(); }}};
     std::unique_ptr<CPortTable> table;
     static constexpr int kPort = 3;
 
@@ -74,9 +75,9 @@ TEST_P(RefreshAtBaud, WritesNineQueriesWithTheirPausesAndProgress) {
     // Exactly nine 10-byte query frames, in order, nothing else.
     const auto wire = fx.pty.receive(90, 2s);
     ASSERT_EQ(wire.size(), 90u);
-    const CommandCode order[] = {CmdVersion,   CmdAirRate, CmdSerialBaud,
-                                 CmdSerialFormat, CmdTxPower, CmdFrequency,
-                                 CmdGroup,     CmdSerialMode, CmdPowerMode};
+    const CommandCode order[] = {CmdVersion,      CmdAirRate,    CmdSerialBaud,
+                                 CmdSerialFormat, CmdTxPower,    CmdFrequency,
+                                 CmdGroup,        CmdSerialMode, CmdPowerMode};
     for (int i = 0; i < 9; ++i) {
         const auto q = MakeQueryFrame(order[i]);
         EXPECT_TRUE(std::equal(q.begin(), q.end(), wire.begin() + i * 10)) << "query " << i;
@@ -139,6 +140,7 @@ TEST(Refresh, StopEndsTheSequenceWithoutFurtherWrites) {
     RecordingSink sink;
     StopSignal stop;
     stop.request();
-    EXPECT_FALSE(RefreshParameters({*fx.table, shared, sink, clock, RefreshFixture::kPort, 9600, &stop}));
+    EXPECT_FALSE(
+        RefreshParameters({*fx.table, shared, sink, clock, RefreshFixture::kPort, 9600, &stop}));
     EXPECT_TRUE(fx.pty.receive(1, 100ms).empty());
 }
