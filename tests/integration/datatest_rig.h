@@ -8,8 +8,6 @@
 #include "sim/Simulator.h"
 #include "ui/ReceiveText.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -54,8 +52,10 @@ public:
             std::vector<CommandCode> followUps;
             DecodePacketInto(p->data(), p->size(), decoder, updates, followUps);
             for (const auto& u : updates)
-                if (const auto* a = std::get_if<AppendReceived>(&u))
+                if (const auto* a = std::get_if<AppendReceived>(&u)) {
                     AppendBounded(shown, a->text);
+                    shownChars += a->text.size();
+                }
         }
     }
 
@@ -78,7 +78,8 @@ public:
 
     DecoderState decoder;
     std::vector<std::uint8_t> received;
-    std::string shown;
+    std::string shown;          // the receive area, bounded
+    std::size_t shownChars = 0; // everything ever appended to it
     std::size_t packets = 0;
 
 private:
