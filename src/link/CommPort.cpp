@@ -245,6 +245,17 @@ int CCommPort::WriteLocked(const std::uint8_t* bytes, int count) {
     return static_cast<int>(r.written);
 }
 
+std::optional<std::size_t> CCommPort::OutputBacklog() const {
+    std::lock_guard lock(m_ioMutex);
+    const int fd = m_device.fd();
+    if (fd < 0)
+        return std::nullopt;
+    int queued = 0;
+    if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued < 0)
+        return std::nullopt;
+    return static_cast<std::size_t>(queued);
+}
+
 CCommPort::LineResult CCommPort::SetLineSettings(int baud, LineFormat format) {
     std::lock_guard lock(m_ioMutex);
     if (!m_device.settingsReadable())

@@ -12,8 +12,10 @@
 #include "platform/SerialDevice.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -108,6 +110,10 @@ public:
     // a writer that looked the port up just before the object was reopened
     // for another number sends nothing instead of reaching the wrong line.
     int WriteIfPort(int expectedPort, const std::uint8_t* bytes, int count);
+    // Bytes written but not yet sent by the driver (TIOCOUTQ); nothing when
+    // the device is closed or the driver cannot tell. A pty has no
+    // transmitter and always reports 0.
+    std::optional<std::size_t> OutputBacklog() const;
 
     // Baud, 8 data bits, parity and stop bits on the open device.
     LineResult SetLineSettings(int baud, LineFormat format);

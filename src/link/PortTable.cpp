@@ -354,6 +354,17 @@ bool CPortTable::IsOpen(int port) const {
            !e->port.IsLost();
 }
 
+std::optional<std::size_t> CPortTable::Backlog(int port) const {
+    const PortEntry* e;
+    {
+        std::lock_guard lock(m_tableMutex);
+        e = FindLocked(port);
+    }
+    if (e == nullptr || e->port.PortNumber() != port)
+        return std::nullopt;
+    return e->port.OutputBacklog();
+}
+
 std::optional<int> CPortTable::PollInterval(int port) const {
     std::lock_guard lock(m_tableMutex);
     const PortEntry* e = FindLocked(port);

@@ -109,6 +109,10 @@ public:
     bool IsOpen(int port) const;
     // Poll interval recorded for the entry of that number; nothing if none.
     std::optional<int> PollInterval(int port) const;
+    // Bytes written to that port's device and not yet on the line; nothing
+    // when no entry has that number or its device is closed. A sender that
+    // must not wait checks it before writing a frame.
+    std::optional<std::size_t> Backlog(int port) const;
 
 private:
     PortEntry* FindLocked(int port) const;

@@ -253,3 +253,23 @@ TEST_F(PortTableOnPty, ConcurrentWritersAndTakersWhileReopening) {
     drainer.join();
     EXPECT_TRUE(table->IsOpen(13));
 }
+
+TEST_F(PortTableOnPty, BacklogIsKnownOnlyForAnOpenEntry) {
+    EXPECT_FALSE(table->Backlog(6).has_value()) << "no entry";
+    auto& pty = attach(6);
+    ASSERT_EQ(table->Open(6, 9600, "n,8,1"), 1);
+    const std::vector<std::uint8_t> frame(64, 0x55);
+    ASSERT_TRUE(table->Write(6, frame.data(), 64));
+    // A pty hands bytes straight to its master, so nothing waits for a
+    // transmitter; a real UART reports what its queue still holds.
+    const auto backlog = table->Backlog(6);
+    ASSERT_TRUE(backlog.has_value());
+    EXPECT_EQ(*backlog, 0u);
+    EXPECT_EQ(pty.receive(64, 1s), frame);
+    EXPECT_FALSE(table->Backlog(7).has_value()) << "other number";
+    ASSERT_TRUE(table->Stop(6));
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    while (table->Backlog(6).has_value() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_FALSE(table->Backlog(6).has_value()) << "closed device";
+}

@@ -1,0 +1,172 @@
+// Standard patterns, the length menu and the user data file.
+
+#include "protocol/Frames.h"
+#include "ui/DataSend.h"
+#include "ui/TestData.h"
+#include "unit/file_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace tmx7;
+
+namespace {
+
+TEST(StdPatterns, ThreeLengthsSendTheirBytes) {
+    const std::uint8_t values[] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
+                                   0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
+    for (const StdPattern& p : kStdPatterns) {
+        const SendResult r = BuildDataSend(p.text, kStdDataBuffer, kModeActive, "");
+        ASSERT_TRUE(r.ok()) << p.caption;
+        EXPECT_EQ(r.bytes.size(), static_cast<std::size_t>(p.bytes)) << p.caption;
+        EXPECT_EQ(p.text.size(), static_cast<std::size_t>(p.bytes) * 3 - 1) << "colon form";
+        if (p.bytes == 20) {
+            for (int i = 0; i < 20; ++i)
+                EXPECT_EQ(r.bytes[i], i);
+        }
+        if (p.bytes == 48) {
+            const std::uint8_t eight[] = {0x00, 0x11, 0x22, 0x33, 0x44, 0xAA, 0xBB, 0xDD};
+            for (int i = 0; i < 48; ++i)
+                EXPECT_EQ(r.bytes[i], eight[i / 6]);
+        }
+        if (p.bytes == 192) {
+            for (int i = 0; i < 192; ++i)
+                EXPECT_EQ(r.bytes[i], values[(i % 96) / 6]) << i;
+        }
+    }
+}
+
+TEST(StdPatterns, LengthMenuChecksExactlyTheChosenEntry) {
+    for (int chosen : {kMenuStd20, kMenuStd48, kMenuStd192}) {
+        int checked = 0;
+        for (const MenuCheck& c : StdLengthChecks(chosen)) {
+            checked += c.checked;
+            EXPECT_EQ(c.checked, c.menuId == chosen);
+        }
+        EXPECT_EQ(checked, 1);
+    }
+    EXPECT_EQ(FindStdPattern(kMenuStd48)->caption, "48字节");
+    EXPECT_EQ(FindStdPattern(32776), nullptr);
+}
+
+class TestDataFile : public test::TempDirTest {
+protected:
+    std::string ReadAll(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+};
+
+TEST_F(TestDataFile, StartupWithoutFileCreatesTheDefault) {
+    TestDataModel m(Path("yonghushuju.mak"));
+    ASSERT_TRUE(m.LoadAtStartup().ok);
+    EXPECT_EQ(m.UserData(), kDefaultUserData);
+    EXPECT_EQ(ReadAll(m.Path()), kDefaultUserData);
+    EXPECT_EQ(BuildDataSend(m.UserData(), 400, kModeActive, "").bytes.size(), 18u);
+    EXPECT_EQ(m.StdData(), FindStdPattern(kMenuStd20)->text);
+    EXPECT_FALSE(m.Editable());
+}
+
+TEST_F(TestDataFile, WindowsLineIsReadWithoutItsLineEnd) {
+    WriteBytes(Path("u.mak"), "41 42 43\r\nsecond line\r\n");
+    TestDataModel m(Path("u.mak"));
+    ASSERT_TRUE(m.LoadAtStartup().ok);
+    EXPECT_EQ(BuildDataSend(m.UserData(), 400, kModeActive, "").bytes,
+              (std::vector<std::uint8_t>{0x41, 0x42, 0x43}));
+}
+
+TEST_F(TestDataFile, EmptyFileGivesEmptyUserDataThatSendsNothing) {
+    WriteBytes(Path("u.mak"), "");
+    TestDataModel m(Path("u.mak"));
+    ASSERT_TRUE(m.LoadAtStartup().ok);
+    EXPECT_EQ(m.UserData(), "");
+    EXPECT_EQ(BuildDataSend(m.UserData(), 400, kModePassive, "30 30").refusal, SendRefusal::Empty);
+}
+
+TEST_F(TestDataFile, OverlongFirstLineIsBounded) {
+    WriteBytes(Path("u.mak"), std::string(100000, '1'));
+    TestDataModel m(Path("u.mak"));
+    m.LoadAtStartup();
+    EXPECT_LE(m.UserData().size(), kUserDataMaxBytes);
+}
+
+TEST_F(TestDataFile, UnreadableFileIsNeverOverwrittenAtStartOrEdit) {
+    // Something of that name exists but cannot be read as a file (a folder
+    // here, so the case holds for root too): it must not be replaced.
+    const std::string p = Path("u.mak");
+    std::filesystem::create_directory(p);
+    WriteBytes(Path("u.mak/keep"), "AA BB");
+    TestDataModel m(p);
+    EXPECT_FALSE(m.LoadAtStartup().ok);
+    EXPECT_EQ(m.UserData(), kDefaultUserData) << "default in memory";
+    m.ShowStdData();
+    EXPECT_FALSE(m.EditUserData().ok);
+    EXPECT_TRUE(m.Editable());
+    EXPECT_EQ(m.Text(), FindStdPattern(kMenuStd20)->text) << "area keeps its text";
+    EXPECT_TRUE(std::filesystem::is_directory(p));
+    EXPECT_EQ(ReadAll(Path("u.mak/keep")), "AA BB");
+}
+
+TEST_F(TestDataFile, EditRecreatesAMissingFileAndKeepsTheArea) {
+    const std::string p = Path("u.mak");
+    WriteBytes(p, "01 02");
+    TestDataModel m(p);
+    m.LoadAtStartup();
+    ASSERT_TRUE(std::filesystem::remove(p));
+    m.ShowUserData();
+    ASSERT_TRUE(m.EditUserData().ok);
+    EXPECT_TRUE(m.Editable());
+    EXPECT_EQ(m.Text(), "01 02");
+    EXPECT_EQ(m.UserData(), "01 02");
+    EXPECT_EQ(ReadAll(p), kDefaultUserData);
+    // Edit again now reads the recreated file.
+    ASSERT_TRUE(m.EditUserData().ok);
+    EXPECT_EQ(m.Text(), kDefaultUserData);
+}
+
+TEST_F(TestDataFile, EnterTakesTheAreaLocksItAndSavesExactly) {
+    const std::string p = Path("u.mak");
+    TestDataModel m(p);
+    m.LoadAtStartup();
+    ASSERT_TRUE(m.ChooseStdLength(kMenuStd48));
+    EXPECT_FALSE(m.Editable()) << "choosing a length keeps the read-only state";
+    m.ShowStdData();
+    EXPECT_EQ(m.Text(), FindStdPattern(kMenuStd48)->text);
+    ASSERT_TRUE(m.PressEnter(m.Text()).ok);
+    EXPECT_EQ(m.UserData(), FindStdPattern(kMenuStd48)->text);
+    EXPECT_EQ(ReadAll(p), FindStdPattern(kMenuStd48)->text) << "with colons, no line end";
+
+    m.EditUserData();
+    EXPECT_TRUE(m.Editable());
+    EXPECT_TRUE(m.ChooseStdLength(kMenuStd192));
+    EXPECT_TRUE(m.Editable()) << "still editable after a length choice";
+    ASSERT_TRUE(m.PressEnter("12 34").ok);
+    EXPECT_FALSE(m.Editable());
+    EXPECT_EQ(ReadAll(p), "12 34");
+    m.ShowUserData();
+    EXPECT_EQ(m.Text(), "12 34");
+    EXPECT_EQ(m.StdLengthMenu(), kMenuStd192);
+    EXPECT_FALSE(m.ChooseStdLength(kMenuShowStdData));
+}
+
+TEST_F(TestDataFile, FailedSaveKeepsTheOldFileAndChangesMemoryOnly) {
+    const std::string p = Path("u.mak");
+    WriteBytes(p, "01 02");
+    TestDataModel m(p);
+    m.LoadAtStartup();
+    // A save into a folder that is not there fails before touching anything.
+    TestDataModel elsewhere(Path("missing/u.mak"));
+    EXPECT_FALSE(elsewhere.PressEnter("03 04").ok);
+    EXPECT_EQ(elsewhere.UserData(), "03 04") << "memory only";
+    EXPECT_FALSE(std::filesystem::exists(Path("missing")));
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(dir().c_str(), 0500), 0); // no temporary file, no rename
+        EXPECT_FALSE(m.PressEnter("03 04").ok);
+        ASSERT_EQ(::chmod(dir().c_str(), 0700), 0);
+        EXPECT_EQ(m.UserData(), "03 04");
+        EXPECT_EQ(ReadAll(p), "01 02");
+    }
+}
+
+} // namespace
