@@ -108,6 +108,10 @@ public:
     // a writer that looked the port up just before the object was reopened
     // for another number sends nothing instead of reaching the wrong line.
     int WriteIfPort(int expectedPort, const std::uint8_t* bytes, int count);
+    // Waits until the driver's output queue is empty, at most `limit`. Closing
+    // the port discards unsent output, so a last command must drain first.
+    // False when the queue did not empty in time or the port is not open.
+    bool Drain(std::chrono::milliseconds limit);
 
     // Baud, 8 data bits, parity and stop bits on the open device.
     LineResult SetLineSettings(int baud, LineFormat format);
