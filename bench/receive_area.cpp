@@ -3,6 +3,7 @@
 // over the first and the last 10 % of packets (flat when appending does not
 // grow with what was received) and the resident memory afterwards.
 
+#include "gui/Widgets.h"
 #include "ui/window/RadioConfigDlg.h"
 #include "ui/window/ReceiveArea.h"
 
