@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "size out of range: %d\n", size);
         return 2;
     }
-    return tmx7::res::SavePicture(tmx7::res::IDI_APP, QSize(size, size), QString::fromLocal8Bit(argv[1]))
+    return tmx7::res::SavePicture(tmx7::res::IDI_APP, QSize(size, size),
+                                  QString::fromLocal8Bit(argv[1]))
                ? 0
                : 1;
 }

@@ -100,7 +100,8 @@ int CConfigApp::Run() {
     if (!m_options.port.empty()) {
         m_port = ResolvePortArgument(m_options.port, PortDirectory::System());
         if (!m_port) {
-            std::fprintf(stderr, "tmx7config: not a port: %s (use COM1..COM1024 or a device path)\n",
+            std::fprintf(stderr,
+                         "tmx7config: not a port: %s (use COM1..COM1024 or a device path)\n",
                          m_options.port.c_str());
             return 2;
         }
@@ -163,7 +164,8 @@ int CConfigApp::RunWindows() {
     const int result = dlg.DoModal();
     if (result == res::IDOK) {
         const SetupResult& r = dlg.Result();
-        std::printf("端口COM%d连接成功,上位机串口格式为%d,%s\n", r.comPort, r.baud, r.lineFormat.c_str());
+        std::printf("端口COM%d连接成功,上位机串口格式为%d,%s\n", r.comPort, r.baud,
+                    r.lineFormat.c_str());
     }
     return 0;
 #endif

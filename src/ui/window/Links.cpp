@@ -132,7 +132,8 @@ QString HelpDocumentPath() {
         candidates << bin + QStringLiteral("/help/index.html")
                    << bin + QStringLiteral("/../share/tmx7/help/index.html");
     }
-    for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+    for (const QString& dir :
+         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         candidates << dir + QStringLiteral("/tmx7/help/index.html");
     for (const QString& c : candidates) {
         const QFileInfo info(c);

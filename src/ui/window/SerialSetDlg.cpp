@@ -70,8 +70,9 @@ std::vector<PortListRow> PortListRows(std::vector<PortInfo> ports) {
     for (const PortInfo& p : ports)
         if (p.number > 0)
             rows.push_back({p.number, RowText(p)});
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const PortListRow& x, const PortListRow& y) { return NaturalLess(x.text, y.text); });
+    std::stable_sort(rows.begin(), rows.end(), [](const PortListRow& x, const PortListRow& y) {
+        return NaturalLess(x.text, y.text);
+    });
     return rows;
 }
 
@@ -137,12 +138,16 @@ void CSerialSetDlg::OnConfirm() {
     ReadPortChoice();
     if (auto baud = BaudFromText(Combo(IDC_SERSET_BAUD_LIST)->currentText().toStdString()))
         m_baud = *baud;
-    // The whole try is one hold: a click or close made meanwhile is not
-    // carried out between two of its waits.
-    gui::InputHold hold(m_gate);
     m_busy = true;
-    SerialSetup setup(m_table, m_clock);
-    const SetupResult result = setup.Confirm(m_comPort, m_baud);
+    SetupResult result;
+    {
+        // The whole try is one hold: a click or close made meanwhile is not
+        // carried out between two of its waits. The dialog ends after the
+        // hold, since ending it is a close the gate would keep back.
+        gui::InputHold hold(m_gate);
+        SerialSetup setup(m_table, m_clock);
+        result = setup.Confirm(m_comPort, m_baud);
+    }
     m_busy = false;
     Finish(result);
 }
@@ -151,12 +156,15 @@ void CSerialSetDlg::OnAutoDetect() {
     if (m_busy)
         return;
     ReadPortChoice();
-    gui::InputHold hold(m_gate);
     m_busy = true;
-    SerialSetup setup(m_table, m_clock);
-    const SetupResult result = setup.AutoDetect(m_comPort, [this](const std::string& caption) {
-        setWindowTitle(QString::fromStdString(caption));
-    });
+    SetupResult result;
+    {
+        gui::InputHold hold(m_gate);
+        SerialSetup setup(m_table, m_clock);
+        result = setup.AutoDetect(m_comPort, [this](const std::string& caption) {
+            setWindowTitle(QString::fromStdString(caption));
+        });
+    }
     m_busy = false;
     if (!result.connected)
         m_baud = result.baud; // the last baud tried, as the lists leave it
@@ -195,7 +203,8 @@ bool CSerialSetDlg::PreTranslate(QWidget* target, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             // Enter presses the button that has the focus, as a click would.
-            if (auto* button = qobject_cast<QPushButton*>(target); button && ControlId(button) != 0) {
+            if (auto* button = qobject_cast<QPushButton*>(target);
+                button && ControlId(button) != 0) {
                 if (button->isEnabled())
                     button->click();
                 return true;
