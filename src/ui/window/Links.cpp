@@ -77,15 +77,17 @@ void Open(const QUrl& url) {
 
 QString MakerHost() {
     QString host = ConfiguredHost();
-    while (host.endsWith(QLatin1Char('/')))
-        host.chop(1);
     if (host.isEmpty())
         return {};
     if (!host.contains(QLatin1String("://")))
         host = QStringLiteral("https://") + host;
     const QUrl url(host, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty())
-        return {}; // a mistyped setting must not open arbitrary things
+    // A mistyped setting must not open arbitrary things: web pages only.
+    if (!url.isValid() || url.host().isEmpty() ||
+        (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http")))
+        return {};
+    while (host.endsWith(QLatin1Char('/')))
+        host.chop(1);
     return host;
 }
 
