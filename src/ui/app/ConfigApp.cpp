@@ -8,12 +8,7 @@
 #include "sim/Simulator.h"
 #include "ui/window/SerialSetDlg.h"
 
-#if __has_include("ui/window/RadioConfigDlg.h")
 #include "ui/window/RadioConfigDlg.h"
-#define TMX7_HAVE_MAIN_WINDOW 1
-#else
-#define TMX7_HAVE_MAIN_WINDOW 0
-#endif
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -144,31 +139,22 @@ bool CConfigApp::StartSimulator() {
 int CConfigApp::RunWindows() {
     std::unique_ptr<StartupProbe> probe;
     if (qEnvironmentVariableIsSet("TMX7_STARTUP_PROBE")) {
-        probe = std::make_unique<StartupProbe>(TMX7_HAVE_MAIN_WINDOW ? res::IDD_MAIN
-                                                                     : res::IDD_SERIAL_SET);
+        probe = std::make_unique<StartupProbe>(res::IDD_MAIN);
         m_app->installEventFilter(probe.get());
     }
-#if TMX7_HAVE_MAIN_WINDOW
     CRadioConfigDlg dlg;
-    dlg.SetSerialPreselection(m_port, m_options.baud);
+    // Timer 1 of the main window runs the settings dialog on the window's own
+    // port table; its waits keep both windows painting.
+    dlg.SetSerialSettingsRunner([&] {
+        CSerialSetDlg settings(dlg.PortTable(), RealClock(), &dlg);
+        settings.Preselect(m_port, m_options.baud);
+        SerialSettingsOutcome outcome;
+        outcome.code = settings.DoModal();
+        outcome.result = settings.Result();
+        return outcome;
+    });
     dlg.DoModal();
     return dlg.ExitCode();
-#else
-    // Until the main window is part of the build, the settings dialog runs
-    // on its own so the connection can be tried.
-    CPortTable table;
-    table.SetMessageHandler(
-        [](const std::string& text) { gui::MessageBox(nullptr, QString::fromStdString(text)); });
-    CSerialSetDlg dlg(table, RealClock());
-    dlg.Preselect(m_port, m_options.baud);
-    const int result = dlg.DoModal();
-    if (result == res::IDOK) {
-        const SetupResult& r = dlg.Result();
-        std::printf("端口COM%d连接成功,上位机串口格式为%d,%s\n", r.comPort, r.baud,
-                    r.lineFormat.c_str());
-    }
-    return 0;
-#endif
 }
 
 } // namespace tmx7
