@@ -441,6 +441,13 @@ void CRadioConfigDlg::WriteParameterFile() {
 // ---------------------------------------------------------------------------
 // Commands and input
 
+void CRadioConfigDlg::OnButton(int controlId) {
+    if (controlId == 1028 || (controlId >= 1040 && controlId <= 1042))
+        OnProductionButton(controlId);
+    else
+        OnDataButton(controlId);
+}
+
 void CRadioConfigDlg::OnCommand(int id, int code) {
     if (m_closed)
         return;

@@ -156,8 +156,12 @@ protected:
     virtual void OnHelpDocument() {}
     virtual void OnHomePage() {}
     virtual void OnAbout() {}
-    // Buttons of the window: 1021, 1023, 1024, 1025, 1028, 1040-1042, 1061-1069.
-    virtual void OnButton(int /*controlId*/) {}
+    // Buttons of the window: the production controls 1028 and 1040-1042 go to
+    // OnProductionButton, the data-test buttons 1021, 1023-1025 and 1061-1069
+    // to OnDataButton.
+    void OnButton(int controlId);
+    virtual void OnProductionButton(int /*controlId*/) {}
+    virtual void OnDataButton(int /*controlId*/) {}
     // Double-click on a parameter label 1100-1117 (settings by double-click).
     virtual void OnLabelDoubleClick(int /*labelId*/) {}
     virtual void OnSendAreaEnter() {}
