@@ -4,7 +4,7 @@
 #include "gui/Widgets.h"
 #include "platform/TextFile.h"
 #include "protocol/Catalogue.h"
-#include "protocol/DisplayRecord.h"
+#include "settings/ParamTransfer.h"
 #include "protocol/Frames.h"
 #include "protocol/ParamFile.h"
 #include "protocol/Refresh.h"
