@@ -11,7 +11,7 @@
 #include <vector>
 
 using namespace tmx7;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 200;
@@ -28,17 +28,17 @@ int main(int argc, char** argv) {
     for (int i = 0; i < count; ++i) {
         if (!pty.send(frame, sizeof frame))
             return 1;
-        const auto written = Clock::now();
+        const auto written = Steady::now();
         std::optional<std::vector<std::uint8_t>> p;
         while (!(p = table.TakeOldest(1))) {
-            if (Clock::now() - written > std::chrono::seconds(2)) {
+            if (Steady::now() - written > std::chrono::seconds(2)) {
                 std::fprintf(stderr, "packet_latency: packet %d never arrived\n", i);
                 return 1;
             }
             std::this_thread::sleep_for(std::chrono::microseconds(50));
         }
         latencies.push_back(
-            std::chrono::duration<double, std::milli>(Clock::now() - written).count());
+            std::chrono::duration<double, std::milli>(Steady::now() - written).count());
         if (p->size() != sizeof frame) {
             std::fprintf(stderr, "packet_latency: packet %d has %zu bytes\n", i, p->size());
             return 1;

@@ -10,7 +10,7 @@
 #include <thread>
 
 using namespace tmx7;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 namespace {
 std::uint8_t byteAt(std::uint64_t i) {
@@ -32,11 +32,11 @@ int main(int argc, char** argv) {
     std::atomic<std::uint64_t> sent{0};
     std::atomic<bool> writing{true};
     std::thread peer([&] {
-        const auto t0 = Clock::now();
+        const auto t0 = Steady::now();
         std::uint64_t n = 0;
         std::uint8_t chunk[256];
         for (;;) {
-            const double elapsed = std::chrono::duration<double>(Clock::now() - t0).count();
+            const double elapsed = std::chrono::duration<double>(Steady::now() - t0).count();
             if (elapsed >= seconds)
                 break;
             const auto due = static_cast<std::uint64_t>(elapsed * bytesPerSecond);
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     });
 
     std::uint64_t received = 0, packets = 0, mismatches = 0, full = 0;
-    auto lastArrival = Clock::now();
+    auto lastArrival = Steady::now();
     for (;;) {
         if (auto p = table.TakeOldest(1)) {
             ++packets;
@@ -67,12 +67,12 @@ int main(int argc, char** argv) {
                     ++mismatches;
                 ++received;
             }
-            lastArrival = Clock::now();
+            lastArrival = Steady::now();
             continue;
         }
         if (!writing && received >= sent.load())
             break;
-        if (!writing && Clock::now() - lastArrival > std::chrono::seconds(2))
+        if (!writing && Steady::now() - lastArrival > std::chrono::seconds(2))
             break; // bytes lost: stop waiting
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

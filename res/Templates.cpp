@@ -1,5 +1,7 @@
 #include "res/Templates.h"
 
+#include <vector>
+
 #include "res/ResourceIds.h"
 
 #include <array>
@@ -223,9 +225,10 @@ constexpr StringEntry kStrings[] = {
 } // namespace
 
 const Dialog* FindDialog(int id) {
-    for (const Dialog& d : kDialogs)
-        if (d.id == id)
-            return &d;
+    for (auto group : {std::span<const Dialog>(kDialogs), SettingsDialogs(), DataTestDialogs()})
+        for (const Dialog& d : group)
+            if (d.id == id)
+                return &d;
     return nullptr;
 }
 
@@ -244,7 +247,13 @@ const char* LoadString(int id) {
 }
 
 std::span<const Dialog> AllDialogs() {
-    return kDialogs;
+    static const std::vector<Dialog> all = [] {
+        std::vector<Dialog> v(std::begin(kDialogs), std::end(kDialogs));
+        for (auto group : {SettingsDialogs(), DataTestDialogs()})
+            v.insert(v.end(), group.begin(), group.end());
+        return v;
+    }();
+    return all;
 }
 
 } // namespace tmx7::res

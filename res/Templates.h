@@ -101,5 +101,9 @@ const Dialog* FindDialog(int id);
 const Menu* FindMenu(int id);
 const char* LoadString(int id);
 std::span<const Dialog> AllDialogs();
+// Templates kept beside the code that uses them: the parameter dialogs
+// (res/SettingsTemplates.cpp) and the data-test dialogs (res/DataTestTemplates.cpp).
+std::span<const Dialog> SettingsDialogs();
+std::span<const Dialog> DataTestDialogs();
 
 } // namespace tmx7::res

@@ -1,5 +1,6 @@
 // Shows a dialog built from its template so its layout can be looked at:
 //   tmx7_dialog_preview 102|130|100 [--status] [--presets] [--production] [--page N]
+//   tmx7_dialog_preview 142 [--counted] | 148
 //   tmx7_dialog_preview --icon out.png [size]
 // Not part of the shipped program.
 
@@ -76,6 +77,18 @@ int main(int argc, char** argv) {
         dlg.AddString(res::IDC_SERSET_PORT_LIST, "COM1  /dev/pts/3 (tmx7sim)");
         dlg.SetCurSel(res::IDC_SERSET_PORT_LIST, 0);
         dlg.SetCurSel(res::IDC_SERSET_BAUD_LIST, 0);
+    } else if (id == res::IDD_CONTINUOUS_SEND) {
+        // As the dialog opens: user data until stopped; --counted as after a
+        // click on "发射次数".
+        const bool counted = args.contains("--counted");
+        dlg.SetText(res::IDC_CONTSEND_COUNT, "10");
+        dlg.SetText(res::IDC_CONTSEND_INTERVAL, "100");
+        dlg.SetChecked(res::IDC_CONTSEND_USER_DATA, true);
+        dlg.SetChecked(res::IDC_CONTSEND_UNTIL_STOPPED, !counted);
+        dlg.SetChecked(res::IDC_CONTSEND_COUNTED, counted);
+        dlg.Enable(res::IDC_CONTSEND_COUNT, counted);
+    } else if (id == res::IDD_SEND_COUNT) {
+        dlg.SetText(res::IDC_SENDCOUNT_VALUE, "137");
     }
     dlg.Bind(res::IDC_ABOUT_OK, [&dlg] { dlg.EndDialog(res::IDOK); });
     dlg.show();

@@ -1,10 +1,12 @@
 #include "link/CommPort.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tmx7 {
@@ -234,6 +236,24 @@ int CCommPort::WriteIfPort(int expectedPort, const std::uint8_t* bytes, int coun
     if (m_portNumber != expectedPort)
         return 0;
     return WriteLocked(bytes, count);
+}
+
+bool CCommPort::Drain(std::chrono::milliseconds limit) {
+    std::lock_guard lock(m_ioMutex);
+    const int fd = m_device.fd();
+    if (fd < 0 || !m_device.isOpen())
+        return false;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(fd, TIOCOUTQ, &queued) != 0)
+            return false;
+        if (queued <= 0)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
 }
 
 int CCommPort::WriteLocked(const std::uint8_t* bytes, int count) {

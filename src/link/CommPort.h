@@ -114,6 +114,10 @@ public:
     // the device is closed or the driver cannot tell. A pty has no
     // transmitter and always reports 0.
     std::optional<std::size_t> OutputBacklog() const;
+    // Waits until the driver's output queue is empty, at most `limit`. Closing
+    // the port discards unsent output, so a last command must drain first.
+    // False when the queue did not empty in time or the port is not open.
+    bool Drain(std::chrono::milliseconds limit);
 
     // Baud, 8 data bits, parity and stop bits on the open device.
     LineResult SetLineSettings(int baud, LineFormat format);

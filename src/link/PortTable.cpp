@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <iostream>
 #include <sys/eventfd.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tmx7 {
@@ -274,7 +275,7 @@ void CPortTable::ReceiveWorker(PortEntry& e) {
                 return;
             received += n;
             if (received == kPacketBytes) {
-                e.slots.Post(buffer.data(), received);
+                e.packets.Post(buffer.data(), received);
                 received = 0;
             }
         }
@@ -287,7 +288,7 @@ void CPortTable::ReceiveWorker(PortEntry& e) {
             continue;
         if (w == WaitResult::TimedOut) {
             if (received > 0)
-                e.slots.Post(buffer.data(), received);
+                e.packets.Post(buffer.data(), received);
             received = 0;
             continue;
         }
@@ -305,7 +306,7 @@ void CPortTable::ReceiveWorker(PortEntry& e) {
     // A stop ends the collection and posts what was collected, even
     // nothing; a vanished device only posts bytes that did arrive.
     if (received > 0 || !lost)
-        e.slots.Post(buffer.data(), received);
+        e.packets.Post(buffer.data(), received);
     e.port.Close(1);
 }
 
@@ -327,7 +328,7 @@ std::optional<Packet> CPortTable::TakePacket(int port) {
     PortEntry* e = FindLocked(port);
     if (e == nullptr)
         return std::nullopt;
-    return e->slots.TakeOldest();
+    return e->packets.TakeOldest();
 }
 
 std::optional<std::vector<std::uint8_t>> CPortTable::TakeOldest(int port) {
@@ -344,6 +345,27 @@ bool CPortTable::Stop(int port) {
         return false;
     e->running.store(false, std::memory_order_release);
     wake(e->wakeFd);
+    return true;
+}
+
+bool CPortTable::Drain(int port, Millis limit) {
+    PortEntry* e;
+    int baud;
+    {
+        std::lock_guard lock(m_tableMutex);
+        e = FindLocked(port);
+        if (e == nullptr || !e->running.load(std::memory_order_acquire))
+            return false;
+        baud = e->baud;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    if (!e->port.Drain(limit))
+        return false;
+    // The driver counts only its own queue; a UART still holds up to a FIFO.
+    const auto fifo = Millis(baud > 0 ? (16 * 10 * 1000 + baud - 1) / baud : 0);
+    const auto left =
+        limit - std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - start);
+    std::this_thread::sleep_for(std::min(fifo, std::max(left, Millis(0))));
     return true;
 }
 

@@ -9,6 +9,7 @@
 // in poll() until bytes arrive, so an idle line costs no wake-ups.
 
 #include "link/CommPort.h"
+#include "platform/Clock.h"
 #include "platform/PortDirectory.h"
 
 #include <array>
@@ -74,7 +75,7 @@ struct PortEntry {
     PortEntry& operator=(const PortEntry&) = delete;
 
     std::atomic<bool> running{false};
-    PacketStore slots;
+    PacketStore packets; // not "slots": Qt reserves that word as a macro
     int portNumber; // guarded by the table lock
     int pollInterval = 100;
     std::string format;
@@ -101,6 +102,11 @@ public:
     std::optional<std::vector<std::uint8_t>> TakeOldest(int port);
     // The same, with the packet's sequence stamp.
     std::optional<Packet> TakePacket(int port);
+    // Waits, at most `limit`, until what was written to the port has left:
+    // the driver's queue is empty and the time of a UART FIFO (16 characters)
+    // has passed. Stop discards unsent output, so a last command drains first.
+    // False when nothing with that number is open or the queue stayed full.
+    bool Drain(int port, Millis limit);
     // Returns at once; the worker posts what it has and closes the device.
     bool Stop(int port);
     void SetMessageHandler(std::function<void(const std::string&)> handler);
