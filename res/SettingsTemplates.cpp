@@ -23,26 +23,27 @@ constexpr Control kPowerModeControls[] = {
     {IDC_POWERMODE_CANCEL, Kind::Button, "取消", {30, 58, 64, 16}},
 };
 
-// 135: the seventeen channels top to bottom, cancel set apart below them.
+// 135: the seventeen channels top to bottom, cancel set apart below them;
+// kept short enough for a 768-pixel screen.
 constexpr Control kFrequencyControls[] = {
-    {1021, Kind::Button, "431.000MHz", {20, 6, 76, 13}},
-    {1022, Kind::Button, "431.250MHz", {20, 21, 76, 13}},
-    {1023, Kind::Button, "431.500MHz", {20, 36, 76, 13}},
-    {1024, Kind::Button, "431.750MHz", {20, 51, 76, 13}},
-    {1025, Kind::Button, "432.000MHz", {20, 66, 76, 13}},
-    {1040, Kind::Button, "432.250MHz", {20, 81, 76, 13}},
-    {1041, Kind::Button, "432.500MHz", {20, 96, 76, 13}},
-    {1042, Kind::Button, "432.750MHz", {20, 111, 76, 13}},
-    {1043, Kind::Button, "433.000MHz", {20, 126, 76, 13}},
-    {1044, Kind::Button, "433.250MHz", {20, 141, 76, 13}},
-    {1045, Kind::Button, "433.500MHz", {20, 156, 76, 13}},
-    {1046, Kind::Button, "433.750MHz", {20, 171, 76, 13}},
-    {1047, Kind::Button, "434.000MHz", {20, 186, 76, 13}},
-    {1048, Kind::Button, "434.250MHz", {20, 201, 76, 13}},
-    {1049, Kind::Button, "434.500MHz", {20, 216, 76, 13}},
-    {1050, Kind::Button, "434.750MHz", {20, 231, 76, 13}},
-    {1051, Kind::Button, "435.000MHz", {20, 246, 76, 13}},
-    {IDC_FREQ_CANCEL, Kind::Button, "取消", {20, 266, 76, 14}},
+    {1021, Kind::Button, "431.000MHz", {20, 5, 76, 11}},
+    {1022, Kind::Button, "431.250MHz", {20, 17, 76, 11}},
+    {1023, Kind::Button, "431.500MHz", {20, 29, 76, 11}},
+    {1024, Kind::Button, "431.750MHz", {20, 41, 76, 11}},
+    {1025, Kind::Button, "432.000MHz", {20, 53, 76, 11}},
+    {1040, Kind::Button, "432.250MHz", {20, 65, 76, 11}},
+    {1041, Kind::Button, "432.500MHz", {20, 77, 76, 11}},
+    {1042, Kind::Button, "432.750MHz", {20, 89, 76, 11}},
+    {1043, Kind::Button, "433.000MHz", {20, 101, 76, 11}},
+    {1044, Kind::Button, "433.250MHz", {20, 113, 76, 11}},
+    {1045, Kind::Button, "433.500MHz", {20, 125, 76, 11}},
+    {1046, Kind::Button, "433.750MHz", {20, 137, 76, 11}},
+    {1047, Kind::Button, "434.000MHz", {20, 149, 76, 11}},
+    {1048, Kind::Button, "434.250MHz", {20, 161, 76, 11}},
+    {1049, Kind::Button, "434.500MHz", {20, 173, 76, 11}},
+    {1050, Kind::Button, "434.750MHz", {20, 185, 76, 11}},
+    {1051, Kind::Button, "435.000MHz", {20, 197, 76, 11}},
+    {IDC_FREQ_CANCEL, Kind::Button, "取消", {20, 214, 76, 12}},
 };
 
 // 132: data format on the left, baud rate on the right, each in its frame
@@ -124,7 +125,7 @@ constexpr Control kPasswordControls[] = {
 constexpr Dialog kSettingsDialogs[] = {
     {IDD_SERIAL_MODE, "串口模式", 124, 104, "宋体", 12, 0, kSerialModeControls},
     {IDD_POWER_MODE, "省电模式", 124, 82, "宋体", 12, 0, kPowerModeControls},
-    {IDD_FREQUENCY, "频率设置", 116, 288, "宋体", 12, 0, kFrequencyControls},
+    {IDD_FREQUENCY, "频率设置", 116, 232, "宋体", 12, 0, kFrequencyControls},
     {IDD_SERIAL_FORMAT, "串口格式设置", 230, 146, "宋体", 12, 0, kSerialFormatControls},
     {IDD_WIRELESS, "无线参数设置", 180, 90, "宋体", 12, 0, kWirelessControls},
     {IDD_SLEEP_PERIOD, "睡眠周期设置", 128, 64, "宋体", 12, 0, kSleepPeriodControls},
