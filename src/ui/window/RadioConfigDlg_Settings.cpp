@@ -201,9 +201,25 @@ void CRadioConfigDlg::OnExportParams() {
     RunSequence([this] {
         if (!RefreshParameters())
             return;
-        WaitForAnswersToSettle(SequenceClock(), Shared(), BaudRate(), SequenceStop());
-        if (SequenceStop()->requested())
-            return;
+        // The decoder takes no packet while it pauses after each of its
+        // follow-up queries, so a chain of them looks like silence with an
+        // answer missing. While its list of awaited answers keeps changing it
+        // is still at work: wait on, up to the rule's maximum in all.
+        const SettleRule rule;
+        Millis waited{0};
+        SettleRule next = rule;
+        for (;;) {
+            const std::size_t before = Shared().AwaitedCount();
+            bool complete = false;
+            waited += WaitForAnswersToSettle(SequenceClock(), Shared(), BaudRate(), SequenceStop(),
+                                             next, &complete);
+            if (SequenceStop()->requested())
+                return;
+            if (complete || waited >= rule.maximum || Shared().AwaitedCount() == before)
+                break;
+            next.minimum = Millis(0);
+            next.maximum = rule.maximum - waited;
+        }
         // The decoder's last updates are queued to this thread: apply them
         // before the display is copied.
         QCoreApplication::processEvents();
