@@ -57,14 +57,23 @@ int main(int argc, char** argv) {
     const Millis expected = pauses + RefreshDuration(9600);
 
     QElapsedTimer clock;
-    qint64 last = 0, worst = 0, ticks = 0, start = 0, end = -1;
+    qint64 last = 0, worst = 0, worstAt = 0, ticks = 0, start = 0, end = -1;
+    bool began = false;
+    int stalls = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
-        worst = std::max(worst, now - last);
+        if (now - last >= 50)
+            ++stalls;
+        if (now - last > worst) {
+            worst = now - last;
+            worstAt = now;
+        }
         last = now;
         ++ticks;
-        if (end < 0 && dlg.PaneText(1) == QString::fromUtf8("刷新参数完成."))
+        // From the command to the end of its sequence (the refresh's last wait).
+        began = began || dlg.SequenceRunning();
+        if (end < 0 && began && !dlg.SequenceRunning())
             end = now;
     });
     dlg.SetPaneText(1, QString());
@@ -81,8 +90,9 @@ int main(int argc, char** argv) {
                 "(target within 2 %%)\n",
                 passive ? " (passive)" : "", took, pauses.count() / 1000.0,
                 RefreshDuration(9600).count() / 1000.0, want, took / want);
-    std::printf("%lld ticks of 10 ms, longest gap %lld ms (target < 50)\n",
-                static_cast<long long>(ticks), static_cast<long long>(worst));
+    std::printf(
+        "%lld ticks of 10 ms, longest gap %lld ms at %.3f s (target < 50), %d gaps >= 50 ms\n",
+        static_cast<long long>(ticks), static_cast<long long>(worst), worstAt / 1000.0, stalls);
     std::printf("module: group %02X channel %02X airRate %02X txPower %02X, malformed %zu\n",
                 module.State().group, module.State().channel, module.State().airRate,
                 module.State().txPower, module.MalformedCount());
