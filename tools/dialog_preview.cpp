@@ -1,6 +1,8 @@
 // Shows a dialog built from its template so its layout can be looked at:
 //   tmx7_dialog_preview 102|130|100 [--status] [--presets] [--production] [--page N]
 //   tmx7_dialog_preview 142 [--counted] | 148
+//   tmx7_dialog_preview 132..174  (the parameter dialogs and the access-code dialog,
+//                                  filled as they look while in use)
 //   tmx7_dialog_preview --icon out.png [size]
 // Not part of the shipped program.
 
@@ -8,8 +10,10 @@
 #include "res/Pictures.h"
 #include "res/ResourceIds.h"
 #include "res/Templates.h"
+#include "settings/DialogModels.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QStringList>
 
 #include <cstdio>
@@ -89,6 +93,53 @@ int main(int argc, char** argv) {
         dlg.Enable(res::IDC_CONTSEND_COUNT, counted);
     } else if (id == res::IDD_SEND_COUNT) {
         dlg.SetText(res::IDC_SENDCOUNT_VALUE, "137");
+    } else {
+        const auto add = [&dlg](int list, auto rows) {
+            for (std::string_view r : rows)
+                dlg.AddString(list, QString::fromUtf8(r.data(), qsizetype(r.size())));
+        };
+        const auto bar = [&dlg](int id, int low, int high, int pos) {
+            if (QScrollBar* b = dlg.ScrollBar(id)) {
+                b->setRange(low, high);
+                b->setValue(high + low - pos);
+            }
+        };
+        switch (id) {
+        case res::IDD_SERIAL_FORMAT:
+            add(res::IDC_SERFMT_FORMAT_LIST, kSerialFormatEntries);
+            add(res::IDC_SERFMT_BAUD_LIST, kRateEntries);
+            dlg.SetCurSel(res::IDC_SERFMT_BAUD_LIST, 3);
+            break;
+        case res::IDD_WIRELESS:
+            add(res::IDC_WIRELESS_POWER_LIST, kTxPowerEntries);
+            add(res::IDC_WIRELESS_RATE_LIST, kRateEntries);
+            dlg.SetCurSel(res::IDC_WIRELESS_POWER_LIST, 0);
+            dlg.SetCurSel(res::IDC_WIRELESS_RATE_LIST, 3);
+            break;
+        case res::IDD_SLEEP_PERIOD:
+            dlg.SetText(res::IDC_SLEEP_VALUE, "500");
+            bar(res::IDC_SLEEP_SCROLL, 2, 510, 500);
+            break;
+        case res::IDD_WAKE_DELAY:
+            dlg.SetText(res::IDC_WAKE_VALUE, "19660.5");
+            bar(res::IDC_WAKE_SCROLL, 1, 65535, 65535);
+            break;
+        case res::IDD_PASSIVE_ADDR:
+            dlg.SetText(res::IDC_PASSIVE_VALUE, "FF");
+            bar(res::IDC_PASSIVE_SCROLL, 0, 255, 255);
+            break;
+        case res::IDD_SAVE_ADDR:
+            dlg.SetText(res::IDC_SAVEADDR_VALUE, "0000");
+            break;
+        case res::IDD_GROUP:
+            dlg.SetText(res::IDC_GROUP_VALUE, "00");
+            break;
+        case res::IDD_PASSWORD:
+            dlg.SetText(res::IDC_PASSWORD_VALUE, "1234567");
+            break;
+        default:
+            break;
+        }
     }
     dlg.Bind(res::IDC_ABOUT_OK, [&dlg] { dlg.EndDialog(res::IDOK); });
     dlg.show();

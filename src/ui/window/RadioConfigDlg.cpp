@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <cstdio>
@@ -158,6 +159,8 @@ void CRadioConfigDlg::Initialise() {
     TabSetCurSel(kTabs, 0);
     m_nTxPowerIndex = 0;
     m_nAirRateIndex = 0;
+    // Until a parameter file is imported there is no transmit power to download.
+    m_shared.With([](DecoderState& st) { st.params.powerLevel = kPowerLevelNotSet; });
 }
 
 void CRadioConfigDlg::LoadUserData() {
@@ -429,14 +432,7 @@ void CRadioConfigDlg::OnTimer(int id) {
     }
 }
 
-void CRadioConfigDlg::WriteParameterFile() {
-    const ParamSet params = ParamsFromDisplay(
-        [this](int controlId) { return Text(controlId).toStdString(); }, m_shared.Params());
-    const ParamExportResult r = ExportParamFile(params);
-    const std::string text =
-        r.status.ok ? "参数已导出到 " + r.absolutePath : "参数导出失败: " + r.absolutePath;
-    SetPaneText(1, U(text));
-}
+// WriteParameterFile: RadioConfigDlg_Settings.cpp, with the rest of the export.
 
 // ---------------------------------------------------------------------------
 // Commands and input
@@ -553,6 +549,10 @@ bool CRadioConfigDlg::PreTranslate(QWidget* target, QEvent* event) {
                 OnReceiveAreaDoubleClick();
             else if (id == kSendArea)
                 OnSendAreaDoubleClick();
+            else if (target == this || target == Client() || id == kTabs ||
+                     (Tabs(kTabs) && Tabs(kTabs)->isAncestorOf(target)))
+                // The value fields let the mouse through to what lies under them.
+                OnValueDoubleClick(Client()->mapFromGlobal(me->globalPosition().toPoint()));
         }
         if (event->type() == QEvent::MouseButtonPress)
             OnProductMouse(target, event);

@@ -17,7 +17,10 @@
 #include "platform/Clock.h"
 #include "protocol/DecoderShared.h"
 #include "protocol/DecoderThread.h"
+#include "protocol/ParamFile.h"
 #include "protocol/ParamSet.h"
+#include "settings/Production.h"
+#include "settings/SetCommands.h"
 #include "ui/window/WindowSink.h"
 
 #include <QRect>
@@ -143,16 +146,16 @@ protected:
     // ---- hooks that later work fills; no-ops here ----
     virtual SerialSettingsOutcome RunSerialSettings();
     virtual void OnContinuousSendTick(int /*timerId*/) {}
-    virtual void OnImportParams() {}
-    virtual void OnExportParams() {}
-    virtual void OnDownloadParams() {}
+    virtual void OnImportParams();
+    virtual void OnExportParams();
+    virtual void OnDownloadParams();
     virtual void OnEditUserData() {}
     virtual void OnShowUserData() {}
     virtual void OnShowStandardData() {}
     virtual void OnStdDataLength(int /*commandId*/) {}
-    virtual void OnSerialModeCommand(int /*commandId*/) {} // 32777-32779
-    virtual void OnPowerModeCommand(int /*commandId*/) {}  // 32780-32781
-    virtual void OnParameterDialog(int /*commandId*/) {}   // 32782-32790
+    virtual void OnSerialModeCommand(int commandId); // 32777-32779
+    virtual void OnPowerModeCommand(int commandId);  // 32780-32781
+    virtual void OnParameterDialog(int commandId);   // 32782-32790
     virtual void OnHelpDocument() {}
     virtual void OnHomePage() {}
     virtual void OnAbout() {}
@@ -160,7 +163,7 @@ protected:
     // OnProductionButton, the data-test buttons 1021, 1023-1025 and 1061-1069
     // to OnDataButton.
     void OnButton(int controlId);
-    virtual void OnProductionButton(int /*controlId*/) {}
+    virtual void OnProductionButton(int controlId);
     virtual void OnDataButton(int /*controlId*/) {}
     // Double-click on a parameter label 1100-1117 (settings by double-click).
     virtual void OnLabelDoubleClick(int /*labelId*/) {}
@@ -174,6 +177,36 @@ protected:
     void OnTimer(int id) override;
     bool PreTranslate(QWidget* target, QEvent* event) override;
     bool OnCloseRequest() override;
+
+    // ---- parameter setting, parameter file and production mode ----
+    // (RadioConfigDlg_Settings.cpp)
+public:
+    // Where "导出参数" writes and "导入参数" reads the parameter file.
+    void SetParamFilePath(std::string path) { m_strParamFilePath = std::move(path); }
+    const std::string& ParamFilePath() const { return m_strParamFilePath; }
+    // Test seam: called with each parameter dialog (and the access-code
+    // dialog) once its modal run has started, to answer it through its
+    // public interface. Empty: the user answers.
+    void SetDialogDriver(std::function<void(gui::TemplateDialog&)> driver) {
+        m_dialogDriver = std::move(driver);
+    }
+    // A double-click at a point of the client area (value fields let the
+    // mouse through to it): the set operations of the field hit, in order.
+    void OnValueDoubleClick(QPoint clientPos);
+
+protected:
+    void OnProductionMode();
+    // Runs the plan as a sequence: write, wait, refresh or restart advice.
+    void RunSetCommand(const SetPlan& plan);
+    void RunSerialModeChoice();
+    void RunPowerModeChoice();
+
+private:
+    template <class D> int RunDialog(D& dlg);
+    std::string m_strParamFilePath = kParamFilePath;
+    std::function<void(gui::TemplateDialog&)> m_dialogDriver;
+    CProductionMode m_production;
+    // ---- end of parameter setting ----
 
 private:
     void Initialise();
