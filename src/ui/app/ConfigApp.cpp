@@ -73,7 +73,8 @@ int CConfigApp::Run() {
 
     m_app = std::make_unique<QApplication>(m_argc, m_argv);
     QApplication::setApplicationName(QStringLiteral("tmx7config"));
-    QApplication::setApplicationDisplayName(QString::fromUtf8("TMX7设置和测试软件"));
+    // No display name: Qt would append it to every caption, and the main
+    // window's caption must read exactly as the module family's users know it.
     QApplication::setDesktopFileName(QStringLiteral("tmx7config"));
     QApplication::setWindowIcon(res::AppIcon());
     if (QFontDatabase::families().contains(QStringLiteral("Noto Sans CJK SC")))

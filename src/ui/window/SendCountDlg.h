@@ -14,12 +14,7 @@
 
 #include "gui/TemplateDialog.h"
 
-// The port table names a member `slots`, which Qt's headers define as a
-// keyword; hide the keyword while the send model (and the table) is read.
-#pragma push_macro("slots")
-#undef slots
 #include "ui/ContinuousSend.h"
-#pragma pop_macro("slots")
 
 #include <functional>
 

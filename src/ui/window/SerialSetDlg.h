@@ -3,13 +3,8 @@
 // baud rate and confirms, or lets the tool try every baud rate. The probing
 // itself is SerialSetup's; this class is its window.
 
-// PortEntry has a member named `slots`, which Qt defines as a macro; the
-// link headers are read with the macro out of the way, whatever came first.
-#pragma push_macro("slots")
-#undef slots
 #include "link/PortTable.h"
 #include "link/SerialSetup.h"
-#pragma pop_macro("slots")
 
 #include "gui/InputGate.h"
 #include "gui/TemplateDialog.h"
