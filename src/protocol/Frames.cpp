@@ -165,7 +165,7 @@ std::optional<Frame> MakeWakeDelaySet(double delay) {
     return WakeDelayFromCount(static_cast<long long>(delay * 3.3333333333333335));
 }
 
-std::optional<Frame> MakeWakeDelaySetFromText(std::string_view decimal) {
+std::optional<DecimalTenths> ParseDecimalTenths(std::string_view decimal) {
     decimal = TrimBlanks(decimal);
     if (!decimal.empty() && decimal.front() == '+')
         decimal.remove_prefix(1);
@@ -175,32 +175,35 @@ std::optional<Frame> MakeWakeDelaySetFromText(std::string_view decimal) {
         dot == std::string_view::npos ? std::string_view() : decimal.substr(dot + 1);
     if (whole.empty() && frac.empty())
         return std::nullopt;
-    // floor(10 * delay): the whole digits, then the first fractional digit.
-    long long tenths = 0;
+    DecimalTenths t;
     for (char c : whole) {
         if (c < '0' || c > '9')
             return std::nullopt;
-        tenths = tenths * 10 + (c - '0');
-        if (tenths > 1'000'000)
-            return std::nullopt; // far beyond the range; stops any overflow
+        t.tenths = t.tenths * 10 + (c - '0');
+        if (t.tenths > 1'000'000)
+            return std::nullopt; // far beyond any delay; stops any overflow
     }
-    tenths *= 10;
-    bool restNonZero = false;
+    t.tenths *= 10;
     for (std::size_t i = 0; i < frac.size(); ++i) {
         const char c = frac[i];
         if (c < '0' || c > '9')
             return std::nullopt;
         if (i == 0)
-            tenths += c - '0';
+            t.tenths += c - '0';
         else if (c != '0')
-            restNonZero = true;
+            t.restNonZero = true;
     }
+    return t;
+}
+
+std::optional<Frame> MakeWakeDelaySetFromText(std::string_view decimal) {
+    const auto t = ParseDecimalTenths(decimal);
     // 0.3 <= delay <= 19660.5, decided on the digits.
-    if (tenths < 3 || tenths > 196605 || (tenths == 196605 && restNonZero))
+    if (!t || t->tenths < 3 || t->tenths > 196605 || (t->tenths == 196605 && t->restNonZero))
         return std::nullopt;
     // The boundaries of the step count are multiples of 0.3, which have a
     // single decimal, so floor(10 * delay / 3) == floor(10 * delay) / 3.
-    return WakeDelayFromCount(tenths / 3);
+    return WakeDelayFromCount(t->tenths / 3);
 }
 
 std::optional<Frame> MakeSaveAddrSetFromDigits(std::string_view fourDigits) {

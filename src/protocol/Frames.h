@@ -187,6 +187,13 @@ std::optional<Frame> MakeWakeDelaySet(double delay);
 // binary rounding or on the C locale's decimal point; for every multiple of
 // 0.3 it equals the product above.
 std::optional<Frame> MakeWakeDelaySetFromText(std::string_view decimal);
+// A decimal text read exactly as floor(10 * value), without the locale or a
+// float: "0.3" -> 3, "76.85" -> 768 (restNonZero tells that digits were cut).
+struct DecimalTenths {
+    long long tenths = 0;
+    bool restNonZero = false;
+};
+std::optional<DecimalTenths> ParseDecimalTenths(std::string_view decimal);
 
 // Power-saving address as the dialog holds it: exactly four hex digits,
 // "1234" sends 12 34.

@@ -35,36 +35,11 @@ struct Builder {
 } // namespace
 
 std::optional<int> WakeDelayCountFromText(std::string_view decimal) {
-    while (!decimal.empty() && decimal.front() == ' ')
-        decimal.remove_prefix(1);
-    while (!decimal.empty() && decimal.back() == ' ')
-        decimal.remove_suffix(1);
-    const std::size_t dot = decimal.find('.');
-    const std::string_view whole = decimal.substr(0, dot);
-    const std::string_view frac =
-        dot == std::string_view::npos ? std::string_view() : decimal.substr(dot + 1);
-    if (whole.empty() && frac.empty())
-        return std::nullopt;
-    long long tenths = 0;
-    for (char c : whole) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        tenths = tenths * 10 + (c - '0');
-        if (tenths > 1'000'000)
-            return std::nullopt; // far past the largest count
-    }
-    tenths *= 10;
-    for (std::size_t i = 0; i < frac.size(); ++i) {
-        if (frac[i] < '0' || frac[i] > '9')
-            return std::nullopt;
-        if (i == 0)
-            tenths += frac[i] - '0';
-    }
+    const auto t = ParseDecimalTenths(decimal);
     // floor(floor(10v) / 3) == floor(10v / 3): the count of whole 0.3 s steps.
-    const long long count = tenths / 3;
-    if (count > 0xFFFF)
+    if (!t || t->tenths / 3 > 0xFFFF)
         return std::nullopt;
-    return static_cast<int>(count);
+    return static_cast<int>(t->tenths / 3);
 }
 
 DownloadPlan BuildDownload(const ParamSet& p) {
