@@ -10,6 +10,7 @@
 #include "protocol/Refresh.h"
 #include "res/Pictures.h"
 #include "res/ResourceIds.h"
+#include "settings/ParamTransfer.h"
 #include "ui/window/ReceiveArea.h"
 
 #include <QEvent>

@@ -23,6 +23,8 @@
 #include "settings/SetCommands.h"
 #include "ui/window/WindowSink.h"
 
+#include "ui/ContinuousSend.h"
+
 #include <QRect>
 
 #include <array>
@@ -38,6 +40,8 @@ struct SerialSettingsOutcome {
     int code = 2;       // IDOK: connected (result valid); IDCANCEL; kExitProgram
     SetupResult result; // comPort, baud, lineFormat, connectDelayMs when IDOK
 };
+
+class TestDataModel;
 
 class CRadioConfigDlg : public gui::TemplateDialog {
     Q_OBJECT
@@ -145,33 +149,33 @@ public:
 protected:
     // ---- hooks that later work fills; no-ops here ----
     virtual SerialSettingsOutcome RunSerialSettings();
-    virtual void OnContinuousSendTick(int /*timerId*/) {}
+    virtual void OnContinuousSendTick(int timerId);
     virtual void OnImportParams();
     virtual void OnExportParams();
     virtual void OnDownloadParams();
-    virtual void OnEditUserData() {}
-    virtual void OnShowUserData() {}
-    virtual void OnShowStandardData() {}
-    virtual void OnStdDataLength(int /*commandId*/) {}
+    virtual void OnEditUserData();
+    virtual void OnShowUserData();
+    virtual void OnShowStandardData();
+    virtual void OnStdDataLength(int commandId);
     virtual void OnSerialModeCommand(int commandId); // 32777-32779
     virtual void OnPowerModeCommand(int commandId);  // 32780-32781
     virtual void OnParameterDialog(int commandId);   // 32782-32790
-    virtual void OnHelpDocument() {}
-    virtual void OnHomePage() {}
-    virtual void OnAbout() {}
+    virtual void OnHelpDocument();
+    virtual void OnHomePage();
+    virtual void OnAbout();
     // Buttons of the window: the production controls 1028 and 1040-1042 go to
     // OnProductionButton, the data-test buttons 1021, 1023-1025 and 1061-1069
     // to OnDataButton.
     void OnButton(int controlId);
     virtual void OnProductionButton(int controlId);
-    virtual void OnDataButton(int /*controlId*/) {}
+    virtual void OnDataButton(int controlId);
     // Double-click on a parameter label 1100-1117 (settings by double-click).
     virtual void OnLabelDoubleClick(int /*labelId*/) {}
-    virtual void OnSendAreaEnter() {}
-    virtual void OnReceiveAreaDoubleClick() {}
-    virtual void OnSendAreaDoubleClick() {}
+    virtual void OnSendAreaEnter();
+    virtual void OnReceiveAreaDoubleClick();
+    virtual void OnSendAreaDoubleClick();
     // Left button down or mouse move over the window (product links).
-    virtual void OnProductMouse(QWidget* /*target*/, QEvent* /*event*/) {}
+    virtual void OnProductMouse(QWidget* target, QEvent* event);
 
     void OnCommand(int id, int code) override;
     void OnTimer(int id) override;
@@ -234,6 +238,35 @@ private:
     bool m_closePending = false;
     bool m_closed = false;
     int m_exitCode = 0;
+
+    // ---- data test: send and receive areas, continuous send, test data,
+    // help and product links (RadioConfigDlg_DataTest.cpp) ----
+public:
+    // Sends of the current continuous run (what the count display shows).
+    const ContinuousSendTimers& SendTimers() const { return m_sendTimers; }
+    // The send area's width with the preset panel shown / hidden, in pixels
+    // of the window's font.
+    int PresetPanelNarrowWidth() const;
+    int PresetPanelWideWidth() const;
+
+private:
+    bool InitDataTest();
+    TestDataModel& TestData();
+    BoundedSender& Sender();
+    // Hands a built send to the port without waiting for the line; a
+    // refusal or a skipped frame is said in the status bar.
+    void SendBuilt(const SendResult& built);
+    void OnContinuousSend();
+    void StopContinuousSend();
+    void ShowSendStatus(const std::string& text);
+
+    std::shared_ptr<TestDataModel> m_testData; // made at the first use
+    ContinuousSendTimers m_sendTimers;
+    std::unique_ptr<BoundedSender> m_sender;
+    int m_senderBaud = 0;
+    int m_senderBits = 0;
+    // Last: runs once every control exists (the base class built them).
+    bool m_dataTestReady = InitDataTest();
 };
 
 } // namespace tmx7
