@@ -172,8 +172,8 @@ std::map<int, PortInfo> PortDirectory::scan() const {
         for (const auto& [n, path] : m_runtime)
             add(n, path, {});
     }
-    if (auto spec = env("TMX7_PORTS"))
-        for (const auto& [n, path] : ParseMap(*spec))
+    if (auto mapText = env("TMX7_PORTS"))
+        for (const auto& [n, path] : ParseMap(*mapText))
             add(n, path, {});
     if (const std::string file = configFile(); !file.empty()) {
         std::ifstream in(file);

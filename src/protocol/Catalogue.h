@@ -232,46 +232,4 @@ constexpr const ValueControl* FindValueControl(int controlId) {
     return nullptr;
 }
 
-// ---- parameter file ---------------------------------------------------------
-
-inline constexpr std::string_view kParamFileName = ".//tmx7peizhi.tm7";
-inline constexpr std::string_view kParamFileSection = "TMX7参数表";
-
-enum class Import : std::uint8_t {
-    NotRead,
-    Text,       // the value text goes into `field`
-    PowerLevel, // read as a number into powerLevel, its decimal text into `field`
-};
-
-struct FileKey {
-    std::string_view key;
-    std::string ParamSet::*field;
-    Import import;
-    std::string_view importDefault; // for PowerLevel the default level as digits
-};
-
-// In the order an export writes them.
-// clang-format off
-inline constexpr std::array<FileKey, 17> kFileKeys = {{
-    {"版本号",       &ParamSet::version,      Import::NotRead,    ""},
-    {"串口编号",     &ParamSet::portName,     Import::NotRead,    ""},
-    {"接口格式",     &ParamSet::serialFormat, Import::NotRead,    ""},
-    {"发射功率",     &ParamSet::power,        Import::PowerLevel, "7"},
-    {"省电模式",     &ParamSet::powerMode,    Import::Text,       "普通模式"},
-    {"串口模式",     &ParamSet::serialMode,   Import::Text,       "主动模式"},
-    {"空中频率",     &ParamSet::frequency,    Import::Text,       "431.000MHz"},
-    {"空中速率",     &ParamSet::airRate,      Import::Text,       "9600bps"},
-    {"组号",         &ParamSet::group,        Import::Text,       "00"},
-    {"被动地址",     &ParamSet::passiveAddr,  Import::Text,       "30 30"},
-    {"省电地址",     &ParamSet::saveAddr,     Import::Text,       "00 00"},
-    {"省电周期",     &ParamSet::sleepPeriod,  Import::Text,       "2"},
-    {"唤醒延时",     &ParamSet::wakeDelay,    Import::Text,       "0.3"},
-    {"地址开始位置", &ParamSet::addrStart,    Import::NotRead,    ""},
-    {"地址长度",     &ParamSet::addrLength,   Import::NotRead,    ""},
-    {"组内最大数",   &ParamSet::groupMax,     Import::NotRead,    ""},
-    {"地址类型",     &ParamSet::addrType,     Import::NotRead,    ""},
-}};
-// clang-format on
-inline constexpr int kPowerLevelDefault = 7;
-
 } // namespace tmx7

@@ -225,43 +225,5 @@ TEST(Pages, CaptionsAndPositions) {
     EXPECT_EQ(PageOf(Page::Passive).position, 2);
 }
 
-TEST(FileKeys, EveryKeyInExportOrder) {
-    struct Case {
-        const char* key;
-        std::string ParamSet::*field;
-        Import import;
-        const char* importDefault;
-    };
-    const Case cases[] = {
-        {"版本号", &ParamSet::version, Import::NotRead, ""},
-        {"串口编号", &ParamSet::portName, Import::NotRead, ""},
-        {"接口格式", &ParamSet::serialFormat, Import::NotRead, ""},
-        {"发射功率", &ParamSet::power, Import::PowerLevel, "7"},
-        {"省电模式", &ParamSet::powerMode, Import::Text, "普通模式"},
-        {"串口模式", &ParamSet::serialMode, Import::Text, "主动模式"},
-        {"空中频率", &ParamSet::frequency, Import::Text, "431.000MHz"},
-        {"空中速率", &ParamSet::airRate, Import::Text, "9600bps"},
-        {"组号", &ParamSet::group, Import::Text, "00"},
-        {"被动地址", &ParamSet::passiveAddr, Import::Text, "30 30"},
-        {"省电地址", &ParamSet::saveAddr, Import::Text, "00 00"},
-        {"省电周期", &ParamSet::sleepPeriod, Import::Text, "2"},
-        {"唤醒延时", &ParamSet::wakeDelay, Import::Text, "0.3"},
-        {"地址开始位置", &ParamSet::addrStart, Import::NotRead, ""},
-        {"地址长度", &ParamSet::addrLength, Import::NotRead, ""},
-        {"组内最大数", &ParamSet::groupMax, Import::NotRead, ""},
-        {"地址类型", &ParamSet::addrType, Import::NotRead, ""},
-    };
-    ASSERT_EQ(std::size(cases), kFileKeys.size());
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(kFileKeys[i].key, cases[i].key) << i;
-        EXPECT_EQ(kFileKeys[i].field, cases[i].field) << cases[i].key;
-        EXPECT_EQ(kFileKeys[i].import, cases[i].import) << cases[i].key;
-        EXPECT_EQ(kFileKeys[i].importDefault, cases[i].importDefault) << cases[i].key;
-    }
-    EXPECT_EQ(kParamFileName, ".//tmx7peizhi.tm7");
-    EXPECT_EQ(kParamFileSection, "TMX7参数表");
-    EXPECT_EQ(kPowerLevelDefault, 7);
-}
-
 } // namespace
 } // namespace tmx7
