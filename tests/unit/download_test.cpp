@@ -3,6 +3,8 @@
 #include "protocol/ParamFile.h"
 #include "settings/Download.h"
 
+#include "unit/param_fixtures.h"
+
 #include <gtest/gtest.h>
 
 using namespace tmx7;
@@ -12,26 +14,11 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 Bytes Set(std::initializer_list<std::uint8_t> tail) {
-    Bytes b = {0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F};
-    b.insert(b.end(), tail);
-    return b;
+    return tmx7::testing::SetFrame(tail);
 }
 
-// What an import of a missing file gives.
 ParamSet Defaults() {
-    ParamSet p;
-    p.group = "00";
-    p.powerMode = "普通模式";
-    p.serialMode = "主动模式";
-    p.frequency = "431.000MHz";
-    p.airRate = "9600bps";
-    p.powerLevel = 7;
-    p.power = "7";
-    p.passiveAddr = "30 30";
-    p.saveAddr = "00 00";
-    p.sleepPeriod = "2";
-    p.wakeDelay = "0.3";
-    return p;
+    return tmx7::testing::ImportDefaults();
 }
 
 std::vector<int> Progress(const DownloadPlan& plan) {

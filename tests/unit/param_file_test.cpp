@@ -2,6 +2,8 @@
 
 #include "unit/file_test_util.h"
 
+#include "unit/param_fixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -46,19 +48,7 @@ constexpr std::string_view kGbkNormalMode = "\xC6\xD5\xCD\xA8\xC4\xA3\xCA\xBD"; 
 constexpr std::string_view kGbkPowerSaving = "\xCA\xA1\xB5\xE7\xC4\xA3\xCA\xBD"; // 省电模式
 
 ParamSet Defaults() {
-    ParamSet p;
-    p.group = "00";
-    p.powerMode = "普通模式";
-    p.serialMode = "主动模式";
-    p.frequency = "431.000MHz";
-    p.airRate = "9600bps";
-    p.powerLevel = 7;
-    p.power = "7";
-    p.passiveAddr = "30 30";
-    p.saveAddr = "00 00";
-    p.sleepPeriod = "2";
-    p.wakeDelay = "0.3";
-    return p;
+    return tmx7::testing::ImportDefaults();
 }
 
 ParamSet ModuleValues() {

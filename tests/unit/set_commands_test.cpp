@@ -3,6 +3,8 @@
 #include "protocol/Catalogue.h"
 #include "settings/SetCommands.h"
 
+#include "unit/param_fixtures.h"
+
 #include <gtest/gtest.h>
 
 using namespace tmx7;
@@ -12,9 +14,7 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 Bytes Set(std::initializer_list<std::uint8_t> tail) {
-    Bytes b = {0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F};
-    b.insert(b.end(), tail);
-    return b;
+    return tmx7::testing::SetFrame(tail);
 }
 
 struct ModeCase {
