@@ -1,5 +1,7 @@
 #include "sim/Simulator.h"
 
+#include "platform/SerialDevice.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -41,22 +43,8 @@ int BaudFromSpeed(speed_t speed) {
 }
 
 speed_t SpeedFromBaud(int baud) {
-    switch (baud) {
-    case 1200:
-        return B1200;
-    case 2400:
-        return B2400;
-    case 4800:
-        return B4800;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    case 57600:
-        return B57600;
-    default:
-        return B9600;
-    }
+    const speed_t speed = SpeedForBaud(baud);
+    return speed == B0 ? B9600 : speed;
 }
 
 Micros ByteTime(const LineSettings& line) {

@@ -40,7 +40,9 @@ SerialResult fromErrno(int e) {
     return {kind, e};
 }
 
-speed_t speedFor(int baud) {
+} // namespace
+
+speed_t SpeedForBaud(int baud) {
     switch (baud) {
     case 1200:
         return B1200;
@@ -61,6 +63,8 @@ speed_t speedFor(int baud) {
     }
 }
 
+namespace {
+
 // Raw mode in full: a fresh tty is in canonical text mode and would turn
 // 0A into 0D 0A, swallow 11/13 as XON/XOFF and echo the module's bytes
 // back at it. Parity errors are counted by the driver, not marked in-band.
@@ -80,7 +84,7 @@ SerialDevice::~SerialDevice() {
 }
 
 bool SerialDevice::isSupportedBaud(int baud) {
-    return speedFor(baud) != B0;
+    return SpeedForBaud(baud) != B0;
 }
 
 SerialResult SerialDevice::open(const std::string& path) {
@@ -142,7 +146,7 @@ SerialResult SerialDevice::configure(int baud, LineFormat format) {
     const int f = fd();
     if (f < 0)
         return {SerialError::Closed, EBADF};
-    const speed_t speed = speedFor(baud);
+    const speed_t speed = SpeedForBaud(baud);
     if (speed == B0 || (format.stopBits != 1 && format.stopBits != 2))
         return {SerialError::Unsupported, EINVAL};
     m_baud = baud;

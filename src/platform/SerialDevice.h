@@ -15,6 +15,9 @@
 
 namespace tmx7 {
 
+// The termios speed of a baud rate the tool offers (1200..57600); B0 for any other.
+speed_t SpeedForBaud(int baud);
+
 enum class Parity { None, Odd, Even };
 
 // Parity and stop bits of one serial format; data bits are always 8.
