@@ -71,7 +71,7 @@ void BM_Write16(benchmark::State& state) {
     const std::uint8_t frame[16] = {0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F,
                                     0xFF, 0x01, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00};
     for (auto _ : state)
-        benchmark::DoNotOptimize(table.Write(2, frame, 16));
+        benchmark::DoNotOptimize(table.Write(2, std::span<const std::uint8_t>(frame, 16)));
     done = true;
     drain.join();
 }

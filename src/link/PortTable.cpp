@@ -139,6 +139,10 @@ CPortTable::~CPortTable() {
             e.worker.join();
 }
 
+void CPortTable::SetEvents(PortEvents* events) {
+    m_events.store(events, std::memory_order_release);
+}
+
 void CPortTable::SetMessageHandler(std::function<void(const std::string&)> handler) {
     std::lock_guard lock(m_handlerMutex);
     m_handler = std::move(handler);
@@ -268,6 +272,12 @@ void CPortTable::ReceiveWorker(PortEntry& e) {
     int received = 0;
     const int interval = e.pollInterval;
     bool lost = false;
+    const int number = e.port.PortNumber();
+    auto post = [&] {
+        e.packets.Post(buffer.data(), received);
+        if (PortEvents* events = m_events.load(std::memory_order_acquire))
+            events->PacketPosted(number);
+    };
     auto drainQueue = [&] {
         for (;;) {
             const int n = e.port.Read(buffer.data() + received, kPacketBytes - received, 0);
@@ -275,7 +285,7 @@ void CPortTable::ReceiveWorker(PortEntry& e) {
                 return;
             received += n;
             if (received == kPacketBytes) {
-                e.packets.Post(buffer.data(), received);
+                post();
                 received = 0;
             }
         }
@@ -288,7 +298,7 @@ void CPortTable::ReceiveWorker(PortEntry& e) {
             continue;
         if (w == WaitResult::TimedOut) {
             if (received > 0)
-                e.packets.Post(buffer.data(), received);
+                post();
             received = 0;
             continue;
         }
@@ -306,21 +316,33 @@ void CPortTable::ReceiveWorker(PortEntry& e) {
     // A stop ends the collection and posts what was collected, even
     // nothing; a vanished device only posts bytes that did arrive.
     if (received > 0 || !lost)
-        e.packets.Post(buffer.data(), received);
+        post();
     e.port.Close(1);
+    if (lost && e.running.exchange(false, std::memory_order_acq_rel)) {
+        if (PortEvents* events = m_events.load(std::memory_order_acquire))
+            events->PortLost(number, {SerialError::Lost, 0});
+    }
 }
 
-bool CPortTable::Write(int port, const std::uint8_t* bytes, int count) {
+WriteStatus CPortTable::Write(int port, std::span<const std::uint8_t> frame) {
     PortEntry* e;
     {
         std::lock_guard lock(m_tableMutex);
         e = FindLocked(port);
     }
     if (e == nullptr)
-        return false;
+        return WriteStatus::NoPort;
+    if (!e->running.load(std::memory_order_acquire) || e->port.IsLost())
+        return WriteStatus::PortLost;
+    if (frame.empty())
+        return WriteStatus::Queued;
     // Outside the table lock: a write may wait for room on a busy line.
-    e->port.WriteIfPort(port, bytes, count);
-    return true;
+    const int n = e->port.WriteIfPort(port, frame.data(), static_cast<int>(frame.size()));
+    if (n == static_cast<int>(frame.size()))
+        return WriteStatus::Queued;
+    if (e->port.IsLost())
+        return WriteStatus::PortLost;
+    return WriteStatus::Refused;
 }
 
 std::optional<Packet> CPortTable::TakePacket(int port) {

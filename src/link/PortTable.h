@@ -18,6 +18,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -68,6 +69,27 @@ private:
     std::uint64_t m_nextOrder = 1;
 };
 
+// What became of a frame handed to CPortTable::Write. A frame is taken whole
+// or not at all: a frame cut short on the line is a malformed command to the
+// module, so nothing of a refused frame is ever sent.
+enum class WriteStatus : std::uint8_t {
+    Queued,   // the whole frame is on its way
+    Refused,  // the line could not take the whole frame now; nothing was sent
+    PortLost, // the port hung up (adapter unplugged) or is not running
+    NoPort,   // no entry with that number
+};
+
+// Told by a port's own thread; implementations must not block.
+class PortEvents {
+public:
+    virtual ~PortEvents() = default;
+    // A packet was posted to the slots of `port`.
+    virtual void PacketPosted(int port) = 0;
+    // The device of `port` hung up or failed; its entry no longer runs and
+    // the number can be opened again. Told once per loss.
+    virtual void PortLost(int port, SerialResult why) = 0;
+};
+
 struct PortEntry {
     PortEntry();
     ~PortEntry();
@@ -96,9 +118,8 @@ public:
     // unreadable) without a message; -1 could not be opened, with the
     // message "COM<n>打开失败！".
     int Open(int port, int baud, const std::string& format);
-    // True when an entry with that number exists; the bytes go to its
-    // device if that is open.
-    bool Write(int port, const std::uint8_t* bytes, int count);
+    // Hands one whole frame to the port. Every caller looks at the result.
+    [[nodiscard]] WriteStatus Write(int port, std::span<const std::uint8_t> frame);
     std::optional<std::vector<std::uint8_t>> TakeOldest(int port);
     // The same, with the packet's sequence stamp.
     std::optional<Packet> TakePacket(int port);
@@ -110,6 +131,9 @@ public:
     // Returns at once; the worker posts what it has and closes the device.
     bool Stop(int port);
     void SetMessageHandler(std::function<void(const std::string&)> handler);
+    // Packet and loss notices; nullptr detaches. Not owned; it must outlive
+    // the table or be detached first.
+    void SetEvents(PortEvents* events);
     // An entry with that number is running and its device is open and has
     // not hung up.
     bool IsOpen(int port) const;
@@ -130,6 +154,7 @@ private:
     std::mutex m_openMutex; // one Open at a time; never held by workers
     std::mutex m_handlerMutex;
     std::function<void(const std::string&)> m_handler;
+    std::atomic<PortEvents*> m_events{nullptr};
     std::array<PortEntry, kPortEntries> m_entries;
 };
 

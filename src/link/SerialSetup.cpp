@@ -85,7 +85,10 @@ std::optional<std::string> SerialSetup::ProbeExchange(int port, int baud) {
     // Whatever was waiting before the probe cannot be its answer.
     while (m_table.TakeOldest(port)) {
     }
-    m_table.Write(port, kFormatProbe.data(), static_cast<int>(kFormatProbe.size()));
+    if (m_table.Write(port, kFormatProbe) != WriteStatus::Queued) {
+        m_table.Stop(port);
+        return std::nullopt;
+    }
     const auto code = WaitForProbeAnswer(port);
     m_table.Stop(port);
     if (!code)

@@ -53,7 +53,7 @@ bool DecoderThread::RunOnce() {
             break;
         const auto frame = MakeQueryFrame(code);
         m_shared.Await(code);
-        m_table.Write(port, frame.data(), static_cast<int>(frame.size()));
+        (void)m_table.Write(port, frame);
         PauseAfterQuery(m_clock, m_link.baud.load(), &m_stop);
     }
     return true;

@@ -33,7 +33,7 @@ bool RefreshParameters(const RefreshContext& ctx) {
     auto query = [&](CommandCode code) {
         const auto frame = MakeQueryFrame(code);
         ctx.shared.Await(code);
-        ctx.table.Write(ctx.comPort, frame.data(), static_cast<int>(frame.size()));
+        (void)ctx.table.Write(ctx.comPort, frame);
         return PauseAfterQuery(ctx.clock, ctx.baud, ctx.stop);
     };
 

@@ -105,7 +105,7 @@ bool RunDownload(const DownloadPlan& plan, CPortTable& table, int port, Clock& c
     bool completed = true;
     for (const auto& s : plan.steps) {
         if (!s.frame.empty())
-            (void)table.Write(port, s.frame.data(), static_cast<int>(s.frame.size()));
+            (void)table.Write(port, s.frame);
         if (s.pause.count() > 0 && !clock.sleepFor(s.pause, stop)) {
             completed = false;
             break;

@@ -21,7 +21,7 @@ bool CProductionMode::WriteShort(CPortTable& table, int port, CommandCode code) 
     const auto frame = MakeShortFrame(code);
     if (!frame || !table.IsOpen(port))
         return false;
-    return table.Write(port, frame->data(), static_cast<int>(frame->size()));
+    return table.Write(port, *frame) == WriteStatus::Queued;
 }
 
 bool CProductionMode::Transmit0101(CPortTable& table, int port, ViewSink& sink) {
@@ -52,7 +52,7 @@ CalibrationOutcome CProductionMode::Calibrate(CPortTable& table, int port, std::
         out.message = std::string(kCalibrationPrompt);
         return out;
     }
-    out.written = table.Write(port, frame->data(), static_cast<int>(frame->size()));
+    out.written = table.Write(port, *frame) == WriteStatus::Queued;
     return out;
 }
 

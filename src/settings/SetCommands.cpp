@@ -144,7 +144,7 @@ SetRunResult RunSetPlan(const SetPlan& plan, CPortTable& table, int port, Clock&
                         ViewSink& sink, StopSignal* stop) {
     SetRunResult r;
     if (plan.frame)
-        r.written = table.Write(port, plan.frame->data(), static_cast<int>(plan.frame->size()));
+        r.written = table.Write(port, *plan.frame) == WriteStatus::Queued;
     if (plan.statusText)
         sink.Apply({SetPane{kWaitPane, *plan.statusText}});
     for (const Millis w : plan.waits) {

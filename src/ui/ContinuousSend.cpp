@@ -152,7 +152,7 @@ bool ContinuousSendTimers::AnyRunning() const {
 // ---- bounded send ---------------------------------------------------------------
 
 bool PortSink::Write(std::span<const std::uint8_t> bytes) {
-    return m_table.Write(m_port, bytes.data(), static_cast<int>(bytes.size()));
+    return m_table.Write(m_port, bytes) == WriteStatus::Queued;
 }
 
 BoundedSender::BoundedSender(Clock& clock, int baud, int bitsPerByte, std::size_t limit)

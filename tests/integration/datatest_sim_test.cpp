@@ -71,7 +71,7 @@ TEST(DataTestOnSim, PassiveModuleStoresThe192BytePatternWhole) {
     const SendResult send = BuildDataSend(pattern, kStdDataBuffer, kModePassive, "30 30");
     ASSERT_TRUE(send.ok()) << send.status;
     ASSERT_TRUE(
-        rig.Table().Write(rig.Port(), send.bytes.data(), static_cast<int>(send.bytes.size())));
+        rig.Table().Write(rig.Port(), send.bytes) == WriteStatus::Queued);
 
     ASSERT_TRUE(rig.Sim().WaitForFrames(1, 2s));
     const auto frames = rig.Sim().Frames();
@@ -86,12 +86,12 @@ TEST(DataTestOnSim, PassiveModuleStoresThe192BytePatternWhole) {
 
     // "判断内存" answers the stored length, "读数据" the memory itself.
     const SendResult checkMem = BuildCheckMemorySend("30 30");
-    ASSERT_TRUE(rig.Table().Write(rig.Port(), checkMem.bytes.data(), 7));
+    ASSERT_EQ(rig.Table().Write(rig.Port(), checkMem.bytes), WriteStatus::Queued);
     ASSERT_TRUE(rig.WaitReceived(7, 2s));
     EXPECT_EQ(rig.received, (Bytes{0x24, 0x30, 0x30, 0x57, 0x00, 0xC0, 0x0D}));
     rig.received.clear();
     const SendResult read = BuildReadDataSend("30 30");
-    ASSERT_TRUE(rig.Table().Write(rig.Port(), read.bytes.data(), 5));
+    ASSERT_EQ(rig.Table().Write(rig.Port(), read.bytes), WriteStatus::Queued);
     ASSERT_TRUE(rig.WaitReceived(199, 3s));
     Bytes expected = {0x24, 0x30, 0x30, 0x52, 0x00, 0xC0};
     expected.insert(expected.end(), data.begin(), data.end());
@@ -143,7 +143,7 @@ TEST(DataTestOnSim, UnknownModeAndMissingAddressPutNothingOnTheLine) {
     // The window writes only what a send built; prove the line stayed quiet
     // by sending one real frame and finding it alone in the audit.
     const SendResult check = BuildCheckMemorySend("30 30");
-    ASSERT_TRUE(rig.Table().Write(rig.Port(), check.bytes.data(), 7));
+    ASSERT_EQ(rig.Table().Write(rig.Port(), check.bytes), WriteStatus::Queued);
     ASSERT_TRUE(rig.Sim().WaitForFrames(1, 2s));
     EXPECT_EQ(rig.Sim().FrameCount(), 1u);
     EXPECT_EQ(rig.Sim().Frames()[0].kind, sim::FrameKind::PassiveCheck);

@@ -30,7 +30,7 @@ TEST(PortDrain, LastCommandSurvivesTheStop) {
     table.SetMessageHandler([](const std::string&) {});
     ASSERT_EQ(table.Open(4, 9600, "n,8,1"), 1);
     const std::vector<std::uint8_t> stop = {0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xA8};
-    ASSERT_TRUE(table.Write(4, stop.data(), static_cast<int>(stop.size())));
+    ASSERT_EQ(table.Write(4, stop), WriteStatus::Queued);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(table.Drain(4, 500ms));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);

@@ -117,7 +117,7 @@ TEST(DecoderThreadSim, StopIsPromptAndNothingIsWrittenAfterIt) {
     // The power-mode answer makes the decoder write four follow-ups with
     // 800 ms pauses; stop in the middle of them.
     const auto q = MakeQueryFrame(CmdPowerMode);
-    h.table.Write(SimHarness::kPort, q.data(), static_cast<int>(q.size()));
+    ASSERT_EQ(h.table.Write(SimHarness::kPort, q), WriteStatus::Queued);
     ASSERT_TRUE(h.simulator.WaitForFrames(2, 3s)) << "the first follow-up went out";
     const auto start = std::chrono::steady_clock::now();
     decoder.Stop();
@@ -141,7 +141,7 @@ TEST(DecoderThreadSim, EchoedTestDataShowsInOrderAndChangesNothing) {
     const std::vector<std::uint8_t> data = {0x8F, 0xE7, 0x03, 0x42, 0x01, 0x02};
     std::string expected;
     for (int i = 0; i < 5; ++i) {
-        h.table.Write(SimHarness::kPort, data.data(), static_cast<int>(data.size()));
+        ASSERT_EQ(h.table.Write(SimHarness::kPort, data), WriteStatus::Queued);
         expected += BytesToHexText(data.data(), data.size());
         std::this_thread::sleep_for(150ms);
     }

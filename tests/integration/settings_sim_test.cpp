@@ -95,7 +95,7 @@ protected:
             if (!IsQueryable(row.code))
                 continue;
             const QueryFrame q = MakeQueryFrame(row.code);
-            table->Write(port, q.data(), static_cast<int>(q.size()));
+            (void)table->Write(port, q);
             const auto end = std::chrono::steady_clock::now() + 2000ms;
             bool answered = false;
             while (!answered && std::chrono::steady_clock::now() < end) {

@@ -167,8 +167,7 @@ TEST(PortTableLookup, UnknownNumbersAndBadArguments) {
     std::vector<std::string> messages;
     table.SetMessageHandler([&](const std::string& m) { messages.push_back(m); });
     const std::uint8_t b[] = {1, 2};
-    EXPECT_FALSE(table.Write(3, b, 2));
-    EXPECT_FALSE(table.Write(3, b, 0));
+    EXPECT_EQ(table.Write(3, b), WriteStatus::NoPort);
     EXPECT_FALSE(table.Stop(3));
     EXPECT_FALSE(table.TakeOldest(3));
     EXPECT_FALSE(table.IsOpen(3));
@@ -177,7 +176,7 @@ TEST(PortTableLookup, UnknownNumbersAndBadArguments) {
     EXPECT_EQ(table.Open(3, 9600, "n,8,1 "), 0);
     EXPECT_EQ(table.Open(3, 9600, "n,7,1"), 0);
     EXPECT_TRUE(messages.empty());
-    EXPECT_FALSE(table.Write(3, b, 2));
+    EXPECT_EQ(table.Write(3, b), WriteStatus::NoPort);
 
     // Out of range and unmapped numbers: -1 with the number in the message.
     EXPECT_EQ(table.Open(0, 9600, "n,8,1"), -1);
@@ -189,8 +188,7 @@ TEST(PortTableLookup, UnknownNumbersAndBadArguments) {
     EXPECT_EQ(messages[2], "COM7打开失败！");
 
     // A failed open still records the number: lookups find the closed entry.
-    EXPECT_TRUE(table.Write(7, b, 2));
-    EXPECT_TRUE(table.Write(7, b, 0));
+    EXPECT_EQ(table.Write(7, b), WriteStatus::PortLost);
     EXPECT_EQ(table.PollInterval(7), 6);
     EXPECT_FALSE(table.IsOpen(7));
     EXPECT_FALSE(table.TakeOldest(7));

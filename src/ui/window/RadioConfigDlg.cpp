@@ -352,7 +352,7 @@ void CRadioConfigDlg::OnExit() {
         return;
     }
     if (auto frame = MakeShortFrame(CmdStop0101)) {
-        m_portTable.Write(ComPort(), frame->data(), static_cast<int>(frame->size()));
+        (void)m_portTable.Write(ComPort(), *frame);
         // Closing the port discards output still queued: let it leave first.
         m_portTable.Drain(ComPort(), kExitDrainLimit);
     }
