@@ -66,7 +66,7 @@ std::vector<Bytes> RecordedMix() {
 void BM_DecodeRecordedMix(benchmark::State& bench) {
     const std::vector<Bytes> mix = RecordedMix();
     tmx7::DecoderState state;
-    std::vector<tmx7::ViewUpdate> updates;
+    std::vector<tmx7::Event> updates;
     std::vector<tmx7::CommandCode> followUps;
     std::int64_t packets = 0;
     for (auto _ : bench) {
@@ -93,7 +93,7 @@ void BM_DecodePacketPure(benchmark::State& bench) {
         for (const Bytes& p : mix) {
             tmx7::DecodeResult r = tmx7::DecodePacket(p.data(), p.size(), state);
             state = std::move(r.state);
-            benchmark::DoNotOptimize(r.updates.data());
+            benchmark::DoNotOptimize(r.events.data());
         }
         packets += static_cast<std::int64_t>(mix.size());
     }

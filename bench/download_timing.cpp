@@ -36,9 +36,9 @@ private:
     double m_scale;
 };
 
-class NullSink : public ViewSink {
+class NullSink : public EventSink {
 public:
-    void Apply(std::vector<ViewUpdate> updates) override { m_count += updates.size(); }
+    void Post(std::vector<Event> events) override { m_count += events.size(); }
     std::size_t Count() const { return m_count; }
 
 private:
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     ScaledClock clock(scale);
     NullSink sink;
     const auto t0 = std::chrono::steady_clock::now();
-    const bool completed = RunDownload(plan, table, 31, clock, sink);
+    const bool completed = RunDownload(plan, table, 31, clock, sink).ok();
     const double wall =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     const std::size_t frames = DownloadFrames(plan).size();
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     const double ratio = wall / target;
     const bool pass = completed && ratio >= 1.0 && ratio <= 1.02;
     std::printf("download_timing scale=%.1f wall=%.1f ms pauses/scale=%.1f ms ratio=%.4f "
-                "(target 1.00..1.02) frames=%zu/%zu malformed=%zu view-updates=%zu %s\n",
+                "(target 1.00..1.02) frames=%zu/%zu malformed=%zu events=%zu %s\n",
                 scale, wall, target, ratio, module.FrameCount(), frames, module.MalformedCount(),
                 sink.Count(), pass ? "PASS" : "FAIL");
     table.Stop(31);

@@ -12,7 +12,6 @@
 #include "link/SerialSetup.h"
 #include "platform/PortDirectory.h"
 #include "protocol/DecoderThread.h"
-#include "protocol/DisplayRecord.h"
 #include "protocol/Refresh.h"
 #include "protocol/Settle.h"
 #include "sim/Simulator.h"
@@ -25,7 +24,9 @@ using Clock_ = std::chrono::steady_clock;
 
 namespace {
 
-double Seconds(Clock_::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock_::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 } // namespace
 
@@ -57,13 +58,14 @@ int main(int argc, char** argv) {
             table.Stop(kPort);
     }
 
-    const double refreshReference = Seconds(RefreshDuration(kBaud));
+    // 2 s of preparation, nine 200 ms pauses, 500 ms and three 200 ms steps.
+    const double refreshReference = 4.9;
     for (int i = 0; i < runs; ++i) {
         DecoderShared shared;
         LinkSettings link;
         link.comPort = kPort;
         link.baud = kBaud;
-        DisplayRecord record;
+        EventLog record;
         DecoderThread decoder(table, shared, link, record);
         decoder.Start();
         const auto start = Clock_::now();

@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
             packet += pair;
         }
         const auto t0 = std::chrono::steady_clock::now();
-        dlg.ApplyUpdate(AppendReceived{std::move(packet), 0});
+        dlg.ApplyEvent(Received{std::move(packet), 0});
         QApplication::processEvents(); // let it paint, as the window would
         us.push_back(
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0)

@@ -1,22 +1,16 @@
 // tmx7ctl: the command-line front end over the same engine as the window.
 // Exit codes: 0 success, 1 the module or the port failed, 2 bad usage.
 
-#include "link/PortTable.h"
 #include "link/SerialSetup.h"
-#include "platform/Clock.h"
 #include "platform/PortDirectory.h"
-#include "protocol/DecoderShared.h"
-#include "protocol/DecoderThread.h"
-#include "protocol/DisplayRecord.h"
-#include "protocol/ParamFile.h"
-#include "protocol/Refresh.h"
-#include "protocol/Settle.h"
-#include "settings/ParamTransfer.h"
+#include "settings/Session.h"
 #include "sim/Simulator.h"
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -120,39 +114,36 @@ std::optional<int> ResolvePort(const std::string& port) {
     return std::nullopt;
 }
 
-// Progress lines on stderr for the sequences that take seconds.
-class ProgressSink : public ViewSink {
+// Progress lines and the engine's notices on stderr.
+class ProgressSink : public EventSink {
 public:
-    explicit ProgressSink(DisplayRecord& record) : m_record(record) {}
-    void Apply(std::vector<ViewUpdate> updates) override {
-        for (const auto& u : updates) {
-            // The bar's last steps run while it is hidden; only what shows is told.
-            if (const auto* s = std::get_if<ShowControl>(&u); s && s->controlId == 1099)
-                m_barShown = s->shown;
-            if (const auto* p = std::get_if<SetProgress>(&u); p && m_barShown)
-                std::fprintf(stderr, "\rreading parameters %3d%%", p->position * 100 / 230);
-            if (const auto* pane = std::get_if<SetPane>(&u); pane && pane->text == "刷新参数完成.")
-                std::fprintf(stderr, "\rreading parameters done, waiting for late answers\n");
+    void Post(std::vector<Event> events) override {
+        std::lock_guard lock(m_mutex);
+        for (const auto& event : events) {
+            if (const auto* shown = std::get_if<ProgressShown>(&event)) {
+                if (m_barShown && !shown->shown)
+                    std::fprintf(stderr, "\rreading parameters done, waiting for late answers\n");
+                m_barShown = shown->shown;
+            } else if (const auto* p = std::get_if<tmx7::Progress>(&event); p && m_barShown) {
+                // The bar's last steps run while it is hidden; only what shows is told.
+                std::fprintf(stderr, "\rreading parameters %3d%%", p->done * 100 / p->total);
+            } else if (const auto* notice = std::get_if<Notice>(&event)) {
+                std::fprintf(stderr, "%s\n", notice->text.c_str());
+            } else if (const auto* step = std::get_if<DetectStep>(&event)) {
+                std::fprintf(stderr, "  %s\n", step->caption.c_str());
+            } else if (const auto* lost = std::get_if<PortLost>(&event)) {
+                std::fprintf(stderr, "COM%d: the port was lost (unplugged?)\n", lost->port);
+            } else if (const auto* failed = std::get_if<WriteFailed>(&event)) {
+                std::fprintf(stderr, "COM%d: a %02X frame was not sent (%s)\n", failed->port,
+                             Byte(failed->code),
+                             failed->status == WriteStatus::Refused ? "line busy" : "no port");
+            }
         }
-        m_record.Apply(std::move(updates));
     }
 
 private:
-    DisplayRecord& m_record;
+    std::mutex m_mutex;
     bool m_barShown = false;
-};
-
-struct Field {
-    const char* key;
-    int controlId;
-};
-// The seventeen value fields, in the order of the pages.
-constexpr Field kFields[] = {
-    {"txFrequency", 1038}, {"rxFrequency", 1050}, {"airRate", 1049},   {"serialFormat", 1039},
-    {"version", 1051},     {"power", 1058},       {"group", 1080},     {"powerMode", 1044},
-    {"serialMode", 1043},  {"sleepPeriod", 1045}, {"addrType", 1057},  {"addrStart", 1047},
-    {"saveAddr", 1053},    {"groupMax", 1048},    {"wakeDelay", 1046}, {"addrLength", 1056},
-    {"passiveAddr", 1052},
 };
 
 std::string JsonString(const std::string& s) {
@@ -172,70 +163,53 @@ std::string JsonString(const std::string& s) {
     return out + "\"";
 }
 
-struct Connection {
-    int port = 0;
-    int baud = 0;
-    std::string format;
-};
-
-std::optional<Connection> Connect(CPortTable& table, const Options& o, int port) {
-    SerialSetup setup(table);
+// Opens the port as given, or finds the module's line settings first.
+bool Connect(Session& session, const Options& o, int port) {
     if (o.baud && !o.format.empty()) {
-        if (table.Open(port, *o.baud, o.format) != 1)
-            return std::nullopt;
-        return Connection{port, *o.baud, o.format};
+        if (session.Ports().Open(port, *o.baud, o.format) != 1)
+            return false;
+        session.SetLink({port, *o.baud, o.format});
+        return true;
     }
-    SetupResult r;
     if (o.baud) {
         std::fprintf(stderr, "probing COM%d at %d baud...\n", port, *o.baud);
-        r = setup.Confirm(port, *o.baud);
+        session.Probe(port, *o.baud);
     } else {
         std::fprintf(stderr, "detecting the module's baud rate on COM%d...\n", port);
-        r = setup.AutoDetect(port, [](const std::string& caption) {
-            std::fprintf(stderr, "  %s\n", caption.c_str());
-        });
+        session.Detect(port);
     }
-    if (!r.connected) {
-        if (!r.message.empty())
-            std::fprintf(stderr, "%s\n", r.message.c_str());
-        return std::nullopt;
-    }
-    return Connection{port, r.baud, r.lineFormat};
+    const auto outcome = session.WaitIdle();
+    return outcome && outcome->ok();
 }
 
-// Connects the decoder, refreshes once and waits until the answers settle.
-bool ReadModule(CPortTable& table, const Connection& c, DisplayRecord& record, ParamSet& params) {
-    DecoderShared shared;
-    LinkSettings link;
-    link.comPort = c.port;
-    link.baud = c.baud;
-    ProgressSink sink(record);
-    DecoderThread decoder(table, shared, link, sink);
-    decoder.Start();
-    RealClock().sleepFor(Millis(100));
-    RefreshParameters({table, shared, sink, RealClock(), c.port, c.baud});
-    bool complete = false;
-    WaitForAnswersToSettle(RealClock(), shared, c.baud, nullptr, {}, &complete);
-    decoder.Stop();
-    if (!complete)
-        std::fprintf(stderr, "some answers did not arrive; their values show as %s\n",
-                     kUnknownValue);
-    params = shared.Params();
-    return record.Text(1051) != kUnknownValue || record.Text(1038) != kUnknownValue;
+// A read that lost its port or missed an answer is a failure, whatever it did show.
+int ReportRead(const Outcome& outcome, int port) {
+    if (outcome.ok())
+        return kExitOk;
+    if (outcome.kind == OutcomeKind::AnswersMissing) {
+        std::string fields;
+        for (Field f : outcome.missing)
+            fields += (fields.empty() ? "" : ", ") + std::string(KeyOf(f));
+        std::fprintf(stderr, "COM%d: the module did not answer for %s\n", port, fields.c_str());
+    } else {
+        std::fprintf(stderr, "COM%d: reading the module failed: %s\n", port,
+                     ToString(outcome).c_str());
+    }
+    return kExitFailed;
 }
 
-void PrintValues(const DisplayRecord& record, const Connection& c, bool json) {
+void PrintValues(const ShownValues& shown, const LinkChoice& c, bool json) {
     if (json) {
         std::printf("{\n  \"port\": \"COM%d\",\n  \"baud\": %d,\n  \"lineFormat\": %s", c.port,
-                    c.baud, JsonString(c.format).c_str());
+                    c.baud, JsonString(c.lineFormat).c_str());
         for (const auto& f : kFields)
-            std::printf(",\n  \"%s\": %s", f.key, JsonString(record.Text(f.controlId)).c_str());
+            std::printf(",\n  \"%s\": %s", f.key.data(), JsonString(shown.Value(f.field)).c_str());
         std::printf("\n}\n");
         return;
     }
-    std::printf("port          COM%d %d %s\n", c.port, c.baud, c.format.c_str());
+    std::printf("port          COM%d %d %s\n", c.port, c.baud, c.lineFormat.c_str());
     for (const auto& f : kFields)
-        std::printf("%-13s %s\n", f.key, record.Text(f.controlId).c_str());
+        std::printf("%-13s %s\n", f.key.data(), shown.Value(f.field).c_str());
 }
 
 // An in-process module for trying the tool without hardware.
@@ -316,34 +290,35 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
-    CPortTable table;
-    table.SetMessageHandler([](const std::string& m) { std::fprintf(stderr, "%s\n", m.c_str()); });
-    const auto connection = Connect(table, o, *port);
-    if (!connection)
+    ProgressSink progress;
+    Session session(progress);
+    if (!Connect(session, o, *port))
         return kExitFailed;
+    const LinkChoice link = session.Link();
     if (o.command == "detect") {
-        std::printf("COM%d %d %s\n", connection->port, connection->baud,
-                    connection->format.c_str());
+        std::printf("COM%d %d %s\n", link.port, link.baud, link.lineFormat.c_str());
         return kExitOk;
-    }
-
-    DisplayRecord record;
-    ParamSet params;
-    if (!ReadModule(table, *connection, record, params)) {
-        std::fprintf(stderr, "the module did not answer on COM%d\n", connection->port);
-        return kExitFailed;
     }
     if (o.command == "read") {
-        PrintValues(record, *connection, o.json);
-        return kExitOk;
+        session.Read();
+        const int code = ReportRead(*session.WaitIdle(), link.port);
+        if (code == kExitOk)
+            PrintValues(session.Shown(), link, o.json);
+        return code;
     }
-    // export: what the display shows is what goes into the file
-    params = ParamsFromDisplay([&](int id) { return record.Text(id); }, params);
-    const auto written = ExportParamFile(params, o.positional[0]);
-    if (!written.status) {
-        std::fprintf(stderr, "%s\n", written.status.message.c_str());
+    // export: what the display shows is what goes into the file; a read that
+    // did not get every answer writes nothing and the old file stays.
+    session.Export(o.positional[0]);
+    const Outcome outcome = *session.WaitIdle();
+    if (outcome.kind == OutcomeKind::Failed) {
+        std::fprintf(stderr, "%s: %s\n", o.positional[0].c_str(), outcome.detail.c_str());
         return kExitFailed;
     }
-    std::fprintf(stderr, "parameters written to %s\n", written.absolutePath.c_str());
+    if (const int code = ReportRead(outcome, link.port); code != kExitOk) {
+        std::fprintf(stderr, "nothing written to %s\n", o.positional[0].c_str());
+        return code;
+    }
+    std::fprintf(stderr, "parameters written to %s\n",
+                 std::filesystem::absolute(o.positional[0]).c_str());
     return kExitOk;
 }

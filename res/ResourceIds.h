@@ -236,3 +236,40 @@ inline constexpr int ID_HELP_ABOUT = 32813;
 inline constexpr int ID_HELP_HOME_PAGE = 32815;
 
 } // namespace tmx7::res
+
+#include "protocol/Fields.h"
+
+namespace tmx7::res {
+
+// The value field of each Field, in Field order.
+inline constexpr int kFieldControls[17] = {
+    IDC_VALUE_TX_FREQUENCY, IDC_VALUE_RX_FREQUENCY, IDC_VALUE_AIR_RATE,    IDC_VALUE_SERIAL_FORMAT,
+    IDC_VALUE_VERSION,      IDC_VALUE_TX_POWER,     IDC_VALUE_GROUP,       IDC_VALUE_POWER_MODE,
+    IDC_VALUE_SERIAL_MODE,  IDC_VALUE_SLEEP_PERIOD, IDC_VALUE_ADDR_TYPE,   IDC_VALUE_SAVE_ADDR,
+    IDC_VALUE_GROUP_MAX,    IDC_VALUE_WAKE_DELAY,   IDC_VALUE_ADDR_LENGTH, IDC_VALUE_ADDR_START,
+    IDC_VALUE_PASSIVE_ADDR,
+};
+constexpr int ControlFor(Field field) {
+    return kFieldControls[static_cast<int>(field)];
+}
+
+// The menu command or button of each Command, in Command order.
+inline constexpr int kCommandIds[] = {
+    ID_FILE_REFRESH,     ID_FILE_IMPORT,        ID_FILE_EXPORT,      ID_FILE_DOWNLOAD,
+    ID_FILE_EXIT,        ID_PORT_OPEN,          ID_PORT_CLOSE,       ID_DATA_EDIT_USER,
+    ID_DATA_SHOW_USER,   ID_DATA_SHOW_STANDARD, ID_STD_LENGTH_20,    ID_STD_LENGTH_48,
+    ID_STD_LENGTH_192,   ID_MODE_ACTIVE,        ID_MODE_PASSIVE,     ID_MODE_MODBUS,
+    ID_POWER_NORMAL,     ID_POWER_SAVING,       ID_SET_FREQUENCY,    ID_SET_SERIAL_FORMAT,
+    ID_SET_SLEEP_PERIOD, ID_SET_SAVE_ADDR,      ID_SET_WAKE_DELAY,   ID_SET_PASSIVE_ADDR,
+    ID_SET_GROUP,        ID_SET_WIRELESS,       ID_SET_PRODUCTION,   ID_HELP_DOCUMENT,
+    ID_HELP_HOME_PAGE,   ID_HELP_ABOUT,         IDC_CONTINUOUS_SEND, IDC_SEND,
+    IDC_READ_DATA,       IDC_CHECK_MEMORY,
+};
+constexpr int IdFor(Command command) {
+    return kCommandIds[static_cast<int>(command)];
+}
+constexpr bool IsButton(Command command) {
+    return command >= Command::ContinuousSend;
+}
+
+} // namespace tmx7::res

@@ -1,6 +1,7 @@
 #include "protocol/Decoder.h"
 
 #include "protocol/Catalogue.h"
+#include "protocol/Fields.h"
 
 #include <algorithm>
 
@@ -8,7 +9,7 @@ namespace tmx7 {
 
 namespace {
 
-struct Packet {
+struct PacketView {
     const std::uint8_t* bytes;
     std::size_t n;
 };
@@ -16,7 +17,7 @@ struct Packet {
 constexpr std::size_t kHeaderLength = 10;
 
 // Position of the first whole header of `code` at or after `from`.
-std::size_t FindHeader(Packet p, CommandCode code, std::size_t from) {
+std::size_t FindHeader(PacketView p, CommandCode code, std::size_t from) {
     if (from >= p.n)
         return p.n;
     const QueryFrame header = AnswerHeader(code);
@@ -26,7 +27,7 @@ std::size_t FindHeader(Packet p, CommandCode code, std::size_t from) {
 }
 
 // Whether the full preamble starts at `pos`.
-bool PreambleAt(Packet p, std::size_t pos) {
+bool PreambleAt(PacketView p, std::size_t pos) {
     return pos + kPreamble.size() <= p.n &&
            std::equal(kPreamble.begin(), kPreamble.end(), p.bytes + pos);
 }
@@ -34,7 +35,7 @@ bool PreambleAt(Packet p, std::size_t pos) {
 // The value bytes of the first answer of `code` that carries all `length` of
 // them. A header followed directly by the next preamble is the module's echo
 // of our own query, not an answer: it is passed over.
-const std::uint8_t* FindAnswerValue(Packet p, CommandCode code, std::size_t length) {
+const std::uint8_t* FindAnswerValue(PacketView p, CommandCode code, std::size_t length) {
     std::size_t pos = FindHeader(p, code, 0);
     while (pos < p.n) {
         const std::size_t value = pos + kHeaderLength;
@@ -51,7 +52,7 @@ const std::uint8_t* FindAnswerValue(Packet p, CommandCode code, std::size_t leng
 // anywhere in the packet wins, whatever the order in the packet. `prefix`
 // value bytes (all zero) stand before the table code, as in the frequency
 // answer "00 00 channel".
-std::optional<std::string_view> FindTableAnswer(Packet p, CommandCode code,
+std::optional<std::string_view> FindTableAnswer(PacketView p, CommandCode code,
                                                 std::span<const CodeText> table,
                                                 std::size_t prefix = 0) {
     const QueryFrame header = AnswerHeader(code);
@@ -67,34 +68,34 @@ std::optional<std::string_view> FindTableAnswer(Packet p, CommandCode code,
     return std::nullopt;
 }
 
-bool HasAnswer(Packet p, CommandCode code, std::uint8_t value) {
+bool HasAnswer(PacketView p, CommandCode code, std::uint8_t value) {
     const std::array<CodeText, 1> one{{{value, {}}}};
     return FindTableAnswer(p, code, one).has_value();
 }
 
 class Step {
 public:
-    Step(DecoderState& s, std::vector<ViewUpdate>& u, std::vector<CommandCode>& f)
-        : state(s), updates(u), followUps(f) {}
+    Step(DecoderState& s, std::vector<Event>& e, std::vector<CommandCode>& f)
+        : state(s), events(e), followUps(f) {}
 
     // Built in place: GCC 12 reports a spurious maybe-uninitialized string
     // when a string-free alternative is moved into the variant.
-    void Show(int controlId, std::string text) {
-        updates.emplace_back(std::in_place_type<SetText>, SetText{controlId, std::move(text)});
+    void Show(Field field, std::string text) {
+        events.emplace_back(std::in_place_type<ValueShown>, ValueShown{field, std::move(text)});
     }
-    void Enable(int controlId, bool on) {
-        updates.emplace_back(std::in_place_type<EnableControl>, EnableControl{controlId, on});
+    void Enable(Command command, bool on) {
+        events.emplace_back(std::in_place_type<CommandEnabled>, CommandEnabled{command, on});
     }
-    void Menu(int commandId, bool on) {
-        updates.emplace_back(std::in_place_type<EnableMenu>, EnableMenu{commandId, on});
+    void ShowPage(Page page) {
+        events.emplace_back(std::in_place_type<PageShown>, PageShown{page, true});
     }
 
     DecoderState& state;
-    std::vector<ViewUpdate>& updates;
+    std::vector<Event>& events;
     std::vector<CommandCode>& followUps;
 };
 
-void DecodeVersion(Packet p, Step& s) {
+void DecodeVersion(PacketView p, Step& s) {
     std::size_t pos = FindHeader(p, CmdVersion, 0);
     while (pos < p.n) {
         const std::size_t value = pos + kHeaderLength;
@@ -104,7 +105,7 @@ void DecodeVersion(Packet p, Step& s) {
         // module echoed our query and the answer (if any) comes after it.
         if (p.bytes[value] != 0x1F) {
             std::string v = FormatVersion({p.bytes + value, 6});
-            s.Show(ctl::kVersion, v);
+            s.Show(Field::Version, v);
             s.state.params.version = std::move(v);
             return;
         }
@@ -112,69 +113,66 @@ void DecodeVersion(Packet p, Step& s) {
     }
 }
 
-void DecodeSerialMode(Packet p, Step& s) {
+void DecodeSerialMode(PacketView p, Step& s) {
     DecoderState& st = s.state;
     if (HasAnswer(p, CmdSerialMode, 0x00)) {
-        s.Show(ctl::kSerialMode, "主动模式");
+        s.Show(Field::SerialMode, "主动模式");
         st.params.serialMode = "主动模式";
-        s.Enable(ctl::kReadData, false);
-        s.Enable(ctl::kCheckMemory, false);
+        s.Enable(Command::ReadData, false);
+        s.Enable(Command::CheckMemory, false);
         st.serialMode = 0;
         st.passiveTab = false;
-        s.Menu(menu::kPassiveAddrSetting, false);
+        s.Enable(Command::SetPassiveAddress, false);
     } else if (HasAnswer(p, CmdSerialMode, 0x01)) {
         s.followUps.push_back(CmdPassiveAddr);
-        s.Enable(ctl::kContinuousSend, true);
-        s.Enable(ctl::kSend, true);
-        s.Enable(ctl::kReadData, true);
-        s.Enable(ctl::kCheckMemory, true);
+        s.Enable(Command::ContinuousSend, true);
+        s.Enable(Command::Send, true);
+        s.Enable(Command::ReadData, true);
+        s.Enable(Command::CheckMemory, true);
         st.serialMode = 1;
-        s.Show(ctl::kSerialMode, "被动模式");
+        s.Show(Field::SerialMode, "被动模式");
         st.params.serialMode = "被动模式";
         if (!st.passiveTab) {
-            const PageInfo& page = PageOf(Page::Passive);
-            s.updates.push_back(InsertTab{std::string(page.caption), page.position});
-            s.Menu(menu::kPassiveAddrSetting, true);
+            s.ShowPage(Page::Passive);
+            s.Enable(Command::SetPassiveAddress, true);
         }
         st.passiveTab = true;
     } else if (HasAnswer(p, CmdSerialMode, 0x02)) {
-        s.Show(ctl::kSerialMode, "MODBUS");
-        s.Enable(ctl::kReadData, false);
-        s.Enable(ctl::kCheckMemory, false);
+        s.Show(Field::SerialMode, "MODBUS");
+        s.Enable(Command::ReadData, false);
+        s.Enable(Command::CheckMemory, false);
         st.serialMode = 2;
-        s.Menu(menu::kPassiveAddrSetting, false);
+        s.Enable(Command::SetPassiveAddress, false);
         st.params.serialMode = "MODBUS";
         st.passiveTab = false;
     }
 }
 
-void DecodePowerSaving(Packet p, Step& s) {
+void DecodePowerSaving(PacketView p, Step& s) {
     if (!HasAnswer(p, CmdPowerMode, 0x01))
         return;
     DecoderState& st = s.state;
-    s.Show(ctl::kPowerMode, "省电模式");
+    s.Show(Field::PowerMode, "省电模式");
     st.params.powerMode = "省电模式";
-    if (!st.saveTab) {
-        const PageInfo& page = PageOf(Page::PowerSaving);
-        s.updates.push_back(InsertTab{std::string(page.caption), page.position});
-    }
+    if (!st.saveTab)
+        s.ShowPage(Page::PowerSaving);
     st.saveTab = true;
-    s.Menu(menu::kWakeDelaySetting, true);
-    s.Menu(menu::kSaveAddrSetting, true);
-    s.Menu(menu::kSleepPeriodSetting, true);
+    s.Enable(Command::SetWakeDelay, true);
+    s.Enable(Command::SetSaveAddress, true);
+    s.Enable(Command::SetSleepPeriod, true);
     for (CommandCode c : {CmdWakeDelay, CmdSaveAddr, CmdSleepPeriod, CmdAddrParams})
         s.followUps.push_back(c);
 }
 
-void DecodeNormalPower(Packet p, Step& s) {
+void DecodeNormalPower(PacketView p, Step& s) {
     if (!HasAnswer(p, CmdPowerMode, 0x00))
         return;
-    s.Show(ctl::kPowerMode, "普通模式");
+    s.Show(Field::PowerMode, "普通模式");
     s.state.params.powerMode = "普通模式";
     s.state.saveTab = false;
-    s.Menu(menu::kWakeDelaySetting, false);
-    s.Menu(menu::kSaveAddrSetting, false);
-    s.Menu(menu::kSleepPeriodSetting, false);
+    s.Enable(Command::SetWakeDelay, false);
+    s.Enable(Command::SetSaveAddress, false);
+    s.Enable(Command::SetSleepPeriod, false);
 }
 
 } // namespace
@@ -189,17 +187,17 @@ bool ContainsAnswerHeader(const std::uint8_t* bytes, std::size_t n, CommandCode 
 }
 
 void DecodePacketInto(const std::uint8_t* bytes, std::size_t n, DecoderState& state,
-                      std::vector<ViewUpdate>& updates, std::vector<CommandCode>& followUps) {
+                      std::vector<Event>& events, std::vector<CommandCode>& followUps) {
     if (bytes == nullptr)
         n = 0;
-    const Packet p{bytes, n};
-    Step s(state, updates, followUps);
+    const PacketView p{bytes, n};
+    Step s(state, events, followUps);
     ParamSet& params = state.params;
 
     DecodeVersion(p, s); // D1
 
     if (auto t = FindTableAnswer(p, CmdAirRate, kAirRateTexts)) { // D2
-        s.Show(ctl::kAirRate, std::string(*t));
+        s.Show(Field::AirRate, std::string(*t));
         params.airRate = *t;
     }
     if (auto t = FindTableAnswer(p, CmdSerialBaud, kSerialBaudTexts)) // D3
@@ -207,58 +205,58 @@ void DecodePacketInto(const std::uint8_t* bytes, std::size_t n, DecoderState& st
     if (auto t = FindTableAnswer(p, CmdSerialFormat, kSerialFormatTexts)) // D4
         state.formatText = *t;
     // D5: every packet, answer or not, puts the remembered halves back.
-    s.Show(ctl::kSerialFormat, state.baudText + state.formatText);
+    s.Show(Field::SerialFormat, state.baudText + state.formatText);
     params.serialFormat = state.formatText;
     params.serialBaud = state.baudText;
 
     if (auto t = FindTableAnswer(p, CmdTxPower, kTxPowerTexts)) { // D6
-        s.Show(ctl::kTxPower, std::string(*t));
+        s.Show(Field::TxPower, std::string(*t));
         params.power = *t;
     }
     if (auto t = FindTableAnswer(p, CmdFrequency, kFrequencyTexts, 2)) { // D7
-        s.Show(ctl::kTxFrequency, std::string(*t));
-        s.Show(ctl::kRxFrequency, std::string(*t));
+        s.Show(Field::TxFrequency, std::string(*t));
+        s.Show(Field::RxFrequency, std::string(*t));
         params.frequency = *t;
     }
     if (const auto* v = FindAnswerValue(p, CmdGroup, 1)) { // D8
         params.group = FormatHexByte(v[0]);
-        s.Show(ctl::kGroup, params.group);
+        s.Show(Field::Group, params.group);
     }
     DecodeSerialMode(p, s);                                      // D9
     if (const auto* v = FindAnswerValue(p, CmdPassiveAddr, 2)) { // D10
         std::string text = FormatHexPairs(v[0], v[1]);
-        s.Show(ctl::kPassiveAddr, text);
+        s.Show(Field::PassiveAddr, text);
         state.passiveAddr = text;
         params.passiveAddr = std::move(text);
     }
     DecodePowerSaving(p, s);                                     // D11
     if (const auto* v = FindAnswerValue(p, CmdSleepPeriod, 1)) { // D12
         params.sleepPeriod = FormatSleepPeriod(v[0]);
-        s.Show(ctl::kSleepPeriod, params.sleepPeriod);
+        s.Show(Field::SleepPeriod, params.sleepPeriod);
     }
     if (const auto* v = FindAnswerValue(p, CmdSaveAddr, 2)) { // D13
         params.saveAddr = FormatHexPairs(v[0], v[1]);
-        s.Show(ctl::kSaveAddr, params.saveAddr);
+        s.Show(Field::SaveAddr, params.saveAddr);
     }
     if (const auto* v = FindAnswerValue(p, CmdWakeDelay, 2)) { // D14
         params.wakeDelay = FormatWakeDelay(v[0], v[1]);
-        s.Show(ctl::kWakeDelay, params.wakeDelay);
+        s.Show(Field::WakeDelay, params.wakeDelay);
     }
     if (const auto* v = FindAnswerValue(p, CmdAddrParams, 4)) { // D15: shown only
-        s.Show(ctl::kAddrStart, FormatHexByte(v[0]));
-        s.Show(ctl::kAddrLength, FormatHexByte(v[1]));
-        s.Show(ctl::kGroupMax, FormatHexByte(v[2]));
-        s.Show(ctl::kAddrType,
+        s.Show(Field::AddrStart, FormatHexByte(v[0]));
+        s.Show(Field::AddrLength, FormatHexByte(v[1]));
+        s.Show(Field::GroupMax, FormatHexByte(v[2]));
+        s.Show(Field::AddrType,
                std::string(TextForCode(kAddrTypeTexts, v[3]).value_or(kAddrTypeFallback)));
     }
     DecodeNormalPower(p, s); // D16
 
-    updates.push_back(AppendReceived{RewriteForDisplay(BytesToHexText(bytes, n))});
+    events.push_back(Received{RewriteForDisplay(BytesToHexText(bytes, n))});
 }
 
 DecodeResult DecodePacket(const std::uint8_t* bytes, std::size_t n, const DecoderState& in) {
     DecodeResult r{in, {}, {}};
-    DecodePacketInto(bytes, n, r.state, r.updates, r.followUps);
+    DecodePacketInto(bytes, n, r.state, r.events, r.followUps);
     return r;
 }
 

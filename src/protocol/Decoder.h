@@ -1,7 +1,7 @@
 #pragma once
-// Turns one received packet into what the window must show: the decoded
-// parameters, the side effects some answers carry (tab pages, menu items,
-// buttons), the follow-up queries those answers call for, and the packet's
+// Turns one received packet into what the display must show: the decoded
+// parameters, the side effects some answers carry (pages, commands enabled
+// or greyed), the follow-up queries those answers call for, and the packet's
 // text for the receive area. A pure function of the packet and the decoder
 // state, so every case is testable without a thread or a port.
 //
@@ -9,9 +9,9 @@
 // and only when every value byte the step reads is inside the packet. Test
 // data that merely contains "8F E7 03 05" is test data.
 
+#include "protocol/Events.h"
 #include "protocol/Frames.h"
 #include "protocol/ParamSet.h"
-#include "protocol/ViewUpdate.h"
 
 #include <array>
 #include <cstddef>
@@ -26,7 +26,7 @@ namespace tmx7 {
 inline constexpr std::string_view kUnknownHalf = "****";
 
 struct DecoderState {
-    // Last decoded halves of the serial-format display (1039).
+    // Last decoded halves of the serial-format display.
     std::string baudText{kUnknownHalf};
     std::string formatText{kUnknownHalf};
     ParamSet params;
@@ -44,14 +44,14 @@ void ResetSerialHalves(DecoderState& state);
 
 struct DecodeResult {
     DecoderState state;
-    std::vector<ViewUpdate> updates;    // in the order they must take effect
+    std::vector<Event> events;          // in the order they must take effect
     std::vector<CommandCode> followUps; // queries to write, each followed by its pause
 };
 
 DecodeResult DecodePacket(const std::uint8_t* bytes, std::size_t n, const DecoderState& in);
 // The same, updating `state` in place and appending to the two lists.
 void DecodePacketInto(const std::uint8_t* bytes, std::size_t n, DecoderState& state,
-                      std::vector<ViewUpdate>& updates, std::vector<CommandCode>& followUps);
+                      std::vector<Event>& events, std::vector<CommandCode>& followUps);
 
 // True when the packet holds the whole answer header of `code`.
 bool ContainsAnswerHeader(const std::uint8_t* bytes, std::size_t n, CommandCode code);

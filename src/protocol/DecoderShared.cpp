@@ -29,6 +29,11 @@ std::size_t DecoderShared::AwaitedCount() const {
     return m_awaited.size();
 }
 
+std::vector<CommandCode> DecoderShared::Awaited() const {
+    std::lock_guard lock(m_mutex);
+    return m_awaited;
+}
+
 TimePoint DecoderShared::LastActivity() const {
     std::lock_guard lock(m_mutex);
     return m_lastActivity;

@@ -61,6 +61,7 @@ public:
     // Notes a received packet: removes the answers it carries, stamps activity.
     void NoteReceived(const std::uint8_t* bytes, std::size_t n, TimePoint at);
     std::size_t AwaitedCount() const;
+    std::vector<CommandCode> Awaited() const;
     TimePoint LastActivity() const;
 
 private:

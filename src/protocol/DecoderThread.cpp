@@ -5,7 +5,7 @@
 namespace tmx7 {
 
 DecoderThread::DecoderThread(CPortTable& table, DecoderShared& shared, const LinkSettings& link,
-                             ViewSink& sink, Clock& clock)
+                             EventSink& sink, Clock& clock)
     : m_table(table), m_shared(shared), m_link(link), m_sink(sink), m_clock(clock) {}
 
 DecoderThread::~DecoderThread() {
@@ -27,33 +27,35 @@ void DecoderThread::Stop() {
 
 bool DecoderThread::RunOnce() {
     const int port = m_link.comPort.load();
+    // Read before the packet is taken: a clear of the receive area that comes
+    // after this point drops the packet's text rather than showing text taken
+    // before the clear.
+    const std::uint64_t epoch = m_shared.ReceiveEpoch();
     auto packet = m_table.TakeOldest(port);
     if (!packet || packet->empty())
         return packet.has_value();
 
     m_shared.NoteReceived(packet->data(), packet->size(), m_clock.now());
-    DecodeResult result;
-    std::uint64_t epoch = 0;
-    m_shared.With([&](DecoderState& state) {
-        result = DecodePacket(packet->data(), packet->size(), state);
-        state = result.state;
-        return 0;
+    DecodeResult result = m_shared.With([&](DecoderState& state) {
+        DecodeResult r = DecodePacket(packet->data(), packet->size(), state);
+        state = r.state;
+        return r;
     });
-    epoch = m_shared.ReceiveEpoch();
-    for (auto& update : result.updates) {
-        if (auto* append = std::get_if<AppendReceived>(&update))
-            append->epoch = epoch;
+    for (auto& event : result.events) {
+        if (auto* received = std::get_if<Received>(&event))
+            received->epoch = epoch;
     }
     if (m_stop.requested())
         return true;
-    m_sink.Apply(std::move(result.updates));
+    m_sink.Post(std::move(result.events));
 
     for (CommandCode code : result.followUps) {
         if (m_stop.requested())
             break;
-        const auto frame = MakeQueryFrame(code);
         m_shared.Await(code);
-        (void)m_table.Write(port, frame);
+        const WriteStatus status = m_table.Write(port, MakeQueryFrame(code));
+        if (status != WriteStatus::Queued)
+            m_sink.Post({WriteFailed{port, status, code}});
         PauseAfterQuery(m_clock, m_link.baud.load(), &m_stop);
     }
     return true;

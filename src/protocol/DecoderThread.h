@@ -1,13 +1,13 @@
 #pragma once
-// The worker that turns received packets into view updates: it takes every
-// packet of the current port as soon as it can be taken, decodes it, hands the
-// updates in order to the sink and writes the follow-up queries that some
-// answers call for, each with its pause.
+// The worker that turns received packets into events: it takes every packet
+// of the current port as soon as it can be taken, decodes it, posts the
+// events in order and writes the follow-up queries that some answers call
+// for, each with its pause.
 
 #include "link/PortTable.h"
 #include "platform/Clock.h"
 #include "protocol/DecoderShared.h"
-#include "protocol/ViewUpdate.h"
+#include "protocol/Events.h"
 
 #include <atomic>
 #include <thread>
@@ -17,7 +17,7 @@ namespace tmx7 {
 class DecoderThread {
 public:
     DecoderThread(CPortTable& table, DecoderShared& shared, const LinkSettings& link,
-                  ViewSink& sink, Clock& clock = RealClock());
+                  EventSink& sink, Clock& clock = RealClock());
     ~DecoderThread();
     DecoderThread(const DecoderThread&) = delete;
     DecoderThread& operator=(const DecoderThread&) = delete;
@@ -41,7 +41,7 @@ private:
     CPortTable& m_table;
     DecoderShared& m_shared;
     const LinkSettings& m_link;
-    ViewSink& m_sink;
+    EventSink& m_sink;
     Clock& m_clock;
     StopSignal m_stop;
     std::thread m_thread;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <variant>
 #include <vector>
@@ -46,6 +47,8 @@ struct Outcome {
     OutcomeKind kind = OutcomeKind::Completed;
     std::vector<Field> missing; // AnswersMissing: the fields still unknown
     std::string detail;         // a text for the user where there is one
+    int stepsDone = 0;          // frames written of `stepsTotal` (a download)
+    int stepsTotal = 0;
 
     bool ok() const { return kind == OutcomeKind::Completed; }
     bool operator==(const Outcome&) const = default;
@@ -226,5 +229,9 @@ private:
 std::string ToString(const Event& event);
 std::string ToString(const Outcome& outcome);
 std::string_view KeyOf(Field field);
+// For test failure messages.
+inline void PrintTo(const Event& event, std::ostream* os) {
+    *os << ToString(event);
+}
 
 } // namespace tmx7

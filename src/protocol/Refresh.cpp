@@ -1,6 +1,6 @@
 #include "protocol/Refresh.h"
 
-#include "protocol/Catalogue.h"
+#include "protocol/Fields.h"
 #include "protocol/Frames.h"
 
 #include <cstdio>
@@ -13,28 +13,28 @@ const RefreshStep kRefreshSteps[9] = {
     {CommandCode::Group, 135},       {CommandCode::SerialMode, 145}, {CommandCode::PowerMode, 170},
 };
 
-namespace {
-
-// The value fields in the order the display is blanked.
-constexpr int kBlankOrder[] = {1038, 1039, 1043, 1044, 1045, 1046, 1047, 1048, 1049,
-                               1080, 1050, 1051, 1052, 1053, 1056, 1057, 1058};
-constexpr int kProgressBar = 1099;
-constexpr int kReceiveArea = 1000;
-
-} // namespace
-
-Millis RefreshDuration(int hostBaud) {
-    return Millis(2000) + 9 * PauseAfterQueryMs(hostBaud) + Millis(500) + Millis(600);
-}
-
-bool RefreshParameters(const RefreshContext& ctx) {
+Outcome RefreshParameters(const RefreshContext& ctx) {
+    Outcome outcome;
     auto wait = [&](Millis d) { return ctx.clock.sleepFor(d, ctx.stop); };
-    auto emit = [&](std::vector<ViewUpdate> updates) { ctx.sink.Apply(std::move(updates)); };
+    auto post = [&](std::vector<Event> events) { ctx.sink.Post(std::move(events)); };
     auto query = [&](CommandCode code) {
-        const auto frame = MakeQueryFrame(code);
         ctx.shared.Await(code);
-        (void)ctx.table.Write(ctx.comPort, frame);
+        const WriteStatus status = ctx.table.Write(ctx.comPort, MakeQueryFrame(code));
+        if (status != WriteStatus::Queued) {
+            post({WriteFailed{ctx.comPort, status, code}});
+            if (status != WriteStatus::Refused) {
+                outcome.kind = OutcomeKind::PortLost;
+                return false;
+            }
+            outcome.kind = OutcomeKind::WriteRefused;
+        }
         return PauseAfterQuery(ctx.clock, ctx.baud, ctx.stop);
+    };
+    auto ended = [&] {
+        if (outcome.kind != OutcomeKind::PortLost)
+            outcome.kind = OutcomeKind::Stopped;
+        post({ProgressShown{false}});
+        return outcome;
     };
 
     // A refresh starts from a clean slate: no extra pages, and the serial
@@ -48,42 +48,41 @@ bool RefreshParameters(const RefreshContext& ctx) {
     });
     ctx.shared.ClearAwaited();
 
-    std::vector<ViewUpdate> blank;
-    for (int id : kBlankOrder)
-        blank.push_back(SetText{id, kUnknownValue});
-    blank.push_back(DeleteTab{1});
-    blank.push_back(DeleteTab{1});
-    emit(std::move(blank));
+    std::vector<Event> blank;
+    for (Field f : BlankOrder())
+        blank.push_back(ValueShown{f, kUnknownValue});
+    blank.push_back(PageShown{Page::PowerSaving, false});
+    blank.push_back(PageShown{Page::Passive, false});
+    post(std::move(blank));
 
     ctx.table.TakeOldest(ctx.comPort);
     if (!wait(Millis(1000)))
-        return false;
-    emit({SetPane{1, "准备"}});
+        return ended();
+    post({Status{StatusSlot::Activity, "准备"}});
     ctx.table.TakeOldest(ctx.comPort);
     if (!wait(Millis(1000)))
-        return false;
+        return ended();
 
     const std::uint64_t epoch = ctx.shared.BeginNewReceiveEpoch();
-    emit({ShowControl{kProgressBar, true}, SetProgress{1}, ClearReceived{epoch},
-          SetText{kReceiveArea, ""}});
+    post({ProgressShown{true}, Progress{1}, ReceiveCleared{epoch}});
 
     for (int i = 0; i < 8; ++i) {
         if (!query(kRefreshSteps[i].code))
-            return false;
-        emit({SetProgress{kRefreshSteps[i].progressAfter}});
+            return ended();
+        post({Progress{kRefreshSteps[i].progressAfter}});
     }
     if (!wait(Millis(500)))
-        return false;
-    emit({SetProgress{180}});
+        return ended();
+    post({Progress{180}});
     if (!query(kRefreshSteps[8].code))
-        return false;
-    emit({SetProgress{kRefreshSteps[8].progressAfter}, SetPane{1, "刷新参数完成."},
-          ShowControl{kProgressBar, false}});
+        return ended();
+    post({Progress{kRefreshSteps[8].progressAfter}, Status{StatusSlot::Activity, "刷新参数完成."},
+          ProgressShown{false}});
 
     for (int pos : {190, 210, 230}) {
         if (!wait(Millis(200)))
-            return false;
-        emit({SetProgress{pos}});
+            return ended();
+        post({Progress{pos}});
     }
 
     char port[16];
@@ -92,8 +91,8 @@ bool RefreshParameters(const RefreshContext& ctx) {
         s.params.portName = port;
         return 0;
     });
-    emit({SelectTab{0}});
-    return true;
+    post({PageSelected{Page::General}});
+    return outcome;
 }
 
 } // namespace tmx7

@@ -6,18 +6,18 @@
 #include "link/PortTable.h"
 #include "platform/Clock.h"
 #include "protocol/DecoderShared.h"
-#include "protocol/ViewUpdate.h"
+#include "protocol/Events.h"
 
 namespace tmx7 {
 
 struct RefreshContext {
     CPortTable& table;
     DecoderShared& shared;
-    ViewSink& sink;
+    EventSink& sink;
     Clock& clock;
     int comPort = 1;
     int baud = 9600;
-    StopSignal* stop = nullptr; // ends the sequence early (window closing)
+    StopSignal* stop = nullptr; // ends the sequence early (port lost, program ending)
 };
 
 // Progress-bar positions after each of the nine queries, in query order.
@@ -27,10 +27,9 @@ struct RefreshStep {
 };
 extern const RefreshStep kRefreshSteps[9];
 
-// Returns false when the sequence was cut short by the stop signal.
-bool RefreshParameters(const RefreshContext& ctx);
-
-// Sum of all waits of one refresh at the given host baud rate.
-Millis RefreshDuration(int hostBaud);
+// Completed, or Stopped when the stop signal cut it short, or PortLost when a
+// query found the port gone (the sequence ends there). A query the port
+// refused is posted as WriteFailed; the refresh goes on and ends WriteRefused.
+Outcome RefreshParameters(const RefreshContext& ctx);
 
 } // namespace tmx7

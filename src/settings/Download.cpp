@@ -99,25 +99,38 @@ Millis TotalPause(const DownloadPlan& plan) {
     return total;
 }
 
-bool RunDownload(const DownloadPlan& plan, CPortTable& table, int port, Clock& clock,
-                 ViewSink& sink, StopSignal* stop) {
-    sink.Apply({ShowControl{kProgressBarId, true}});
-    bool completed = true;
+Outcome RunDownload(const DownloadPlan& plan, CPortTable& table, int port, Clock& clock,
+                    EventSink& sink, StopSignal* stop) {
+    Outcome outcome;
+    for (const auto& s : plan.steps)
+        outcome.stepsTotal += s.frame.empty() ? 0 : 1;
+    sink.Post({ProgressShown{true}});
     for (const auto& s : plan.steps) {
-        if (!s.frame.empty())
-            (void)table.Write(port, s.frame);
+        if (!s.frame.empty()) {
+            const WriteStatus status = table.Write(port, s.frame);
+            if (status == WriteStatus::Queued) {
+                ++outcome.stepsDone;
+            } else {
+                sink.Post({WriteFailed{port, status, static_cast<CommandCode>(s.frame[8])}});
+                outcome.kind = status == WriteStatus::Refused ? OutcomeKind::WriteRefused
+                                                              : OutcomeKind::PortLost;
+                if (status != WriteStatus::Refused)
+                    break;
+            }
+        }
         if (s.pause.count() > 0 && !clock.sleepFor(s.pause, stop)) {
-            completed = false;
+            if (outcome.kind != OutcomeKind::PortLost)
+                outcome.kind = OutcomeKind::Stopped;
             break;
         }
         if (s.progress >= 0)
-            sink.Apply({SetProgress{s.progress}});
+            sink.Post({Progress{s.progress}});
     }
-    std::vector<ViewUpdate> end{ShowControl{kProgressBarId, false}};
-    if (completed)
-        end.push_back(SetPane{kWaitPane, std::string(kDownloadDoneText)});
-    sink.Apply(std::move(end));
-    return completed;
+    std::vector<Event> end{ProgressShown{false}};
+    if (outcome.kind == OutcomeKind::Completed || outcome.kind == OutcomeKind::WriteRefused)
+        end.push_back(Status{StatusSlot::Activity, std::string(kDownloadDoneText)});
+    sink.Post(std::move(end));
+    return outcome;
 }
 
 } // namespace tmx7

@@ -1,7 +1,7 @@
 #pragma once
 // Writing a whole parameter set into a module: the set frames in a fixed
 // order, each followed by the pause the module needs to take it, with a
-// progress bar (1099, 0..230) running along.
+// progress bar (0..230) running along.
 //
 // The plan is built once from a copy of the set taken when the download
 // starts, so answers that the decoder turns into new display values during
@@ -9,16 +9,15 @@
 
 #include "link/PortTable.h"
 #include "platform/Clock.h"
+#include "protocol/Events.h"
 #include "protocol/Frames.h"
 #include "protocol/ParamSet.h"
-#include "protocol/ViewUpdate.h"
 
 #include <string_view>
 #include <vector>
 
 namespace tmx7 {
 
-inline constexpr int kProgressBarId = 1099;
 inline constexpr int kProgressMax = 230;
 inline constexpr std::string_view kDownloadDoneText = "下载参数完成.开始刷新参数......";
 
@@ -51,10 +50,12 @@ Millis TotalPause(const DownloadPlan& plan);
 std::optional<int> WakeDelayCountFromText(std::string_view decimal);
 
 // Shows the bar, carries the steps out on `port`, hides the bar and puts the
-// finished text into pane 1. The caller runs the refresh afterwards. Returns
-// false when `stop` cut it short (the bar is hidden then too, and pane 1 is
-// left alone).
-bool RunDownload(const DownloadPlan& plan, CPortTable& table, int port, Clock& clock,
-                 ViewSink& sink, StopSignal* stop = nullptr);
+// finished text into the activity pane; the caller refreshes afterwards.
+// Stopped or PortLost when the sequence ended early (the bar is hidden then
+// too and the pane is left alone); a frame the port refused is posted as
+// WriteFailed, the download goes on and ends WriteRefused. `stepsDone` and
+// `stepsTotal` of the outcome count the frames.
+Outcome RunDownload(const DownloadPlan& plan, CPortTable& table, int port, Clock& clock,
+                    EventSink& sink, StopSignal* stop = nullptr);
 
 } // namespace tmx7

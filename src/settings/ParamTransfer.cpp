@@ -20,9 +20,10 @@ std::string WithDetail(std::string text, const FileResult& status) {
 
 } // namespace
 
-ParamSet ParamsFromDisplay(const std::function<std::string(int controlId)>& textOf, ParamSet base) {
-    for (const auto& copy : kExportCopies)
-        base.*copy.field = textOf(copy.controlId);
+ParamSet ParamsFromDisplay(const std::array<std::string, kFieldCount>& shown, ParamSet base) {
+    for (const auto& row : kFields)
+        if (row.member != nullptr)
+            base.*row.member = shown[static_cast<std::size_t>(row.field)];
     return base;
 }
 

@@ -3,37 +3,20 @@
 // the display, what an import puts into the window's parameter set, and the
 // status-bar texts that tell the user where the file went or came from.
 
+#include "protocol/Fields.h"
 #include "protocol/ParamFile.h"
 #include "protocol/ParamSet.h"
 
 #include <array>
-#include <functional>
 #include <string>
 #include <string_view>
 
 namespace tmx7 {
 
-struct DisplayCopy {
-    int controlId;
-    std::string ParamSet::*field;
-};
-
-// The sixteen value controls an export copies, in the order it copies them.
-// The port name is not among them: the refresh keeps it up to date.
-// clang-format off
-inline const std::array<DisplayCopy, 16> kExportCopies{{
-    {1051, &ParamSet::version},     {1058, &ParamSet::power},       {1044, &ParamSet::powerMode},
-    {1043, &ParamSet::serialMode},  {1039, &ParamSet::serialFormat},{1038, &ParamSet::frequency},
-    {1049, &ParamSet::airRate},     {1080, &ParamSet::group},       {1052, &ParamSet::passiveAddr},
-    {1053, &ParamSet::saveAddr},    {1045, &ParamSet::sleepPeriod}, {1046, &ParamSet::wakeDelay},
-    {1047, &ParamSet::addrStart},   {1056, &ParamSet::addrLength},  {1048, &ParamSet::groupMax},
-    {1057, &ParamSet::addrType},
-}};
-// clang-format on
-
-// `base` with the sixteen fields replaced by the current texts of their
-// controls; every other field (portName, serialBaud, powerLevel) is kept.
-ParamSet ParamsFromDisplay(const std::function<std::string(int controlId)>& textOf, ParamSet base);
+// `base` with every field that has a ParamSet member replaced by what the
+// display shows for it; the other members (portName, serialBaud, powerLevel)
+// are kept.
+ParamSet ParamsFromDisplay(const std::array<std::string, kFieldCount>& shown, ParamSet base);
 
 // Empties the eighteen text fields of `params` and fills those the file
 // carries (defaults for missing keys); powerLevel comes from the file too.

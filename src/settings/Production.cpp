@@ -2,45 +2,36 @@
 
 namespace tmx7 {
 
-std::vector<ViewUpdate> CProductionMode::Toggle(bool codeAccepted) {
-    std::vector<ViewUpdate> out;
-    bool show;
+bool CProductionMode::Toggle(bool codeAccepted) {
     if (m_bProductionMode)
-        show = false;
+        m_bProductionMode = false;
     else if (codeAccepted)
-        show = true;
-    else
-        return out;
-    for (int id : production::kControls)
-        out.emplace_back(std::in_place_type<ShowControl>, ShowControl{id, show});
-    m_bProductionMode = show;
-    return out;
+        m_bProductionMode = true;
+    return m_bProductionMode;
 }
 
-bool CProductionMode::WriteShort(CPortTable& table, int port, CommandCode code) {
+WriteStatus CProductionMode::WriteShort(CPortTable& table, int port, CommandCode code) {
     const auto frame = MakeShortFrame(code);
-    if (!frame || !table.IsOpen(port))
-        return false;
-    return table.Write(port, *frame) == WriteStatus::Queued;
+    if (!frame)
+        return WriteStatus::Refused;
+    return table.Write(port, *frame);
 }
 
-bool CProductionMode::Transmit0101(CPortTable& table, int port, ViewSink& sink) {
-    if (!WriteShort(table, port, CmdStart0101))
-        return false;
-    m_bIndicatorShown = true;
-    sink.Apply({ShowControl{production::kIndicator, true}});
-    return true;
+WriteStatus CProductionMode::Transmit0101(CPortTable& table, int port) {
+    const WriteStatus status = WriteShort(table, port, CmdStart0101);
+    if (status == WriteStatus::Queued)
+        m_bIndicatorShown = true;
+    return status;
 }
 
-bool CProductionMode::StopTransmit0101(CPortTable& table, int port, ViewSink& sink) {
-    if (!WriteShort(table, port, CmdStop0101))
-        return false;
-    m_bIndicatorShown = false;
-    sink.Apply({ShowControl{production::kIndicator, false}});
-    return true;
+WriteStatus CProductionMode::StopTransmit0101(CPortTable& table, int port) {
+    const WriteStatus status = WriteShort(table, port, CmdStop0101);
+    if (status == WriteStatus::Queued)
+        m_bIndicatorShown = false;
+    return status;
 }
 
-bool CProductionMode::SignalStrength(CPortTable& table, int port) {
+WriteStatus CProductionMode::SignalStrength(CPortTable& table, int port) {
     return WriteShort(table, port, CmdSignalStrength);
 }
 
@@ -52,7 +43,8 @@ CalibrationOutcome CProductionMode::Calibrate(CPortTable& table, int port, std::
         out.message = std::string(kCalibrationPrompt);
         return out;
     }
-    out.written = table.Write(port, *frame) == WriteStatus::Queued;
+    out.status = table.Write(port, *frame);
+    out.written = out.status == WriteStatus::Queued;
     return out;
 }
 

@@ -5,7 +5,6 @@
 
 #include "link/PortTable.h"
 #include "protocol/Frames.h"
-#include "protocol/ViewUpdate.h"
 
 #include <array>
 #include <optional>
@@ -15,24 +14,11 @@
 
 namespace tmx7 {
 
-namespace production {
-inline constexpr int kTransmit0101 = 1040;
-inline constexpr int kStop0101 = 1041;
-inline constexpr int kSignalStrength = 1042;
-inline constexpr int kCalibrate = 1028;
-inline constexpr int kCalibA = 1133;
-inline constexpr int kCalibB = 1134;
-inline constexpr int kCalibLabel = 1135;
-inline constexpr int kIndicator = 1137;
-// Shown and hidden together when the mode is switched.
-inline constexpr std::array<int, 7> kControls = {
-    kTransmit0101, kStop0101, kSignalStrength, kCalibrate, kCalibB, kCalibA, kCalibLabel};
-} // namespace production
-
 inline constexpr std::string_view kCalibrationPrompt =
     "频率校准值须为两个1到2位的十六进制数(0-9, A-F)，未写入";
 
 struct CalibrationOutcome {
+    WriteStatus status = WriteStatus::Refused;
     bool written = false;
     std::optional<std::string> message; // tell the user when nothing was written
 };
@@ -43,24 +29,24 @@ public:
     bool IndicatorShown() const { return m_bIndicatorShown; }
 
     // Switching off needs nothing; switching on needs the password dialog's
-    // OK (`codeAccepted`). Returns the control changes; the indicator keeps
-    // its own state either way.
-    std::vector<ViewUpdate> Toggle(bool codeAccepted);
+    // OK (`codeAccepted`). Returns whether the mode is now on; the indicator
+    // keeps its own state either way.
+    bool Toggle(bool codeAccepted);
     // True when switching now would ask for the code.
     bool NeedsCode() const { return !m_bProductionMode; }
 
-    // The 0101 buttons. The indicator follows only a write that reached an
-    // open port: a dead port must not show a transmission that never began.
-    bool Transmit0101(CPortTable& table, int port, ViewSink& sink);
-    bool StopTransmit0101(CPortTable& table, int port, ViewSink& sink);
-    bool SignalStrength(CPortTable& table, int port);
+    // The 0101 buttons. The indicator follows only a frame the port took: a
+    // dead port must not show a transmission that never began.
+    WriteStatus Transmit0101(CPortTable& table, int port);
+    WriteStatus StopTransmit0101(CPortTable& table, int port);
+    WriteStatus SignalStrength(CPortTable& table, int port);
     // Both texts are trimmed and must be one or two hex digits each;
     // otherwise nothing is written and the outcome carries the prompt.
     CalibrationOutcome Calibrate(CPortTable& table, int port, std::string_view first,
                                  std::string_view second);
 
 private:
-    bool WriteShort(CPortTable& table, int port, CommandCode code);
+    WriteStatus WriteShort(CPortTable& table, int port, CommandCode code);
 
     bool m_bProductionMode = false;
     bool m_bIndicatorShown = false;

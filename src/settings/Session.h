@@ -108,7 +108,6 @@ public:
     void SendExitCommand();
     // Empties the receive area: text decoded before this is not shown.
     void ClearReceived();
-    // The port's message handler ("COM<n>打开失败！"): posted as a Notice.
 
 private:
     using Body = std::function<Outcome(StopSignal&)>;
@@ -117,7 +116,6 @@ private:
     void StartDecoder();
     Outcome RefreshNow(StopSignal& stop);
     Outcome ReadNow(StopSignal& stop, const SettleRule& rule);
-    Outcome Ended(StopSignal& stop) const; // Stopped or PortLost
     void Post(std::vector<Event> events) { m_out.Post(std::move(events)); }
 
     // PortEvents, on a port's thread.
@@ -127,7 +125,6 @@ private:
     Clock& m_clock;
     ShownValues m_shown;
     FanOut m_out;
-    CPortTable m_table;
     DecoderShared m_shared;
     LinkSettings m_link;
     mutable std::mutex m_linkMutex;
@@ -144,6 +141,9 @@ private:
     bool m_portLost = false;
     std::optional<Outcome> m_lastOutcome;
     std::thread m_worker;
+    // Last, so it goes first: its port threads, which call back into this
+    // object, are joined while everything they touch still exists.
+    CPortTable m_table;
 };
 
 } // namespace tmx7

@@ -34,18 +34,18 @@ SetPlan Waiting(std::optional<Frame> frame, std::vector<Millis> waits) {
 }
 
 struct ModeRow {
-    MenuCommand command;
+    Command command;
     CommandCode code;
     int value;
 };
 
 // clang-format off
 constexpr std::array<ModeRow, 5> kModeRows = {{
-    {MenuCommand::ActiveMode,      CmdSerialMode, 0},
-    {MenuCommand::PassiveMode,     CmdSerialMode, 1},
-    {MenuCommand::ModbusMode,      CmdSerialMode, 2},
-    {MenuCommand::NormalMode,      CmdPowerMode,  0},
-    {MenuCommand::PowerSavingMode, CmdPowerMode,  1},
+    {Command::ActiveMode,      CmdSerialMode, 0},
+    {Command::PassiveMode,     CmdSerialMode, 1},
+    {Command::ModbusMode,      CmdSerialMode, 2},
+    {Command::NormalMode,      CmdPowerMode,  0},
+    {Command::PowerSavingMode, CmdPowerMode,  1},
 }};
 // clang-format on
 
@@ -67,7 +67,7 @@ SetPlan PlanPowerMode(int choice) {
     return ModePlan(CmdPowerMode, choice - 1);
 }
 
-SetPlan PlanModeCommand(MenuCommand command) {
+SetPlan PlanModeCommand(Command command) {
     for (const auto& row : kModeRows)
         if (row.command == command)
             return ModePlan(row.code, row.value);
@@ -140,22 +140,28 @@ SetPlan PlanSetWireless(int choice, int txPowerIndex, int airRateIndex) {
     return Waiting(std::move(frame), std::vector<Millis>(kWirelessWaitSteps, kWirelessWaitStep));
 }
 
-SetRunResult RunSetPlan(const SetPlan& plan, CPortTable& table, int port, Clock& clock,
-                        ViewSink& sink, StopSignal* stop) {
-    SetRunResult r;
-    if (plan.frame)
-        r.written = table.Write(port, *plan.frame) == WriteStatus::Queued;
+Outcome RunSetPlan(const SetPlan& plan, CPortTable& table, int port, Clock& clock, EventSink& sink,
+                   StopSignal* stop) {
+    Outcome outcome;
+    if (plan.frame) {
+        const WriteStatus status = table.Write(port, *plan.frame);
+        if (status != WriteStatus::Queued) {
+            const auto code = static_cast<CommandCode>((*plan.frame)[kPreamble.size()]);
+            sink.Post({WriteFailed{port, status, code}});
+            outcome.kind =
+                status == WriteStatus::Refused ? OutcomeKind::WriteRefused : OutcomeKind::PortLost;
+            return outcome;
+        }
+    }
     if (plan.statusText)
-        sink.Apply({SetPane{kWaitPane, *plan.statusText}});
+        sink.Post({Status{StatusSlot::Activity, *plan.statusText}});
     for (const Millis w : plan.waits) {
         if (!clock.sleepFor(w, stop)) {
-            r.completed = false;
+            outcome.kind = OutcomeKind::Stopped;
             break;
         }
     }
-    r.refresh = plan.refreshAfter && r.completed;
-    r.restartAdvice = plan.restartAdvice;
-    return r;
+    return outcome;
 }
 
 } // namespace tmx7

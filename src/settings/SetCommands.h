@@ -7,8 +7,8 @@
 
 #include "link/PortTable.h"
 #include "platform/Clock.h"
+#include "protocol/Events.h"
 #include "protocol/Frames.h"
-#include "protocol/ViewUpdate.h"
 
 #include <optional>
 #include <string>
@@ -17,32 +17,6 @@
 
 namespace tmx7 {
 
-// Menu command ids of the parameter menus and of "文件".
-enum class MenuCommand : int {
-    ActiveMode = 32777,
-    PassiveMode = 32778,
-    ModbusMode = 32779,
-    NormalMode = 32780,
-    PowerSavingMode = 32781,
-    SetFrequency = 32782,
-    SetSerialFormat = 32783,
-    SetSleepPeriod = 32784,
-    SetSaveAddress = 32785,
-    SetWakeDelay = 32786,
-    SetPassiveAddress = 32787,
-    SetGroup = 32788,
-    SetWireless = 32789,
-    ProductionMode = 32790,
-    ImportParams = 32804,
-    ExportParams = 32805,
-    DownloadParams = 32808,
-};
-
-constexpr int Id(MenuCommand c) {
-    return static_cast<int>(c);
-}
-
-inline constexpr int kWaitPane = 1;
 inline constexpr std::string_view kWaitText = "请等待模块响应......";
 inline constexpr std::string_view kRestartAdviceText =
     "您已经改变串口的格式，按确定后手动重启该软件";
@@ -69,7 +43,7 @@ SetPlan PlanSerialMode(int choice);
 // Power mode by the choice of the power-mode dialog: 1 normal, 2 power saving.
 SetPlan PlanPowerMode(int choice);
 // The five mode entries of the menu; a cancelled plan for other commands.
-SetPlan PlanModeCommand(MenuCommand command);
+SetPlan PlanModeCommand(Command command);
 
 // Frequency channel 1..17 from the frequency dialog.
 SetPlan PlanSetFrequency(int channel);
@@ -102,18 +76,12 @@ SetPlan PlanSetWireless(int choice, int txPowerIndex, int airRateIndex);
 
 // ---- running a plan ---------------------------------------------------------
 
-struct SetRunResult {
-    bool written = false;  // a frame was handed to the port table and it knew the port
-    bool completed = true; // false when the stop signal cut a wait short
-    bool refresh = false;  // the caller runs the refresh now
-    bool restartAdvice = false;
-};
-
-// Writes the frame to `port`, sets pane 1 through `sink` when the plan has a
-// status text, sleeps the waits on `clock` (a window passes a clock whose
-// waits keep it painting) and says what follows. A stop cuts the waits short;
-// no refresh is asked for then.
-SetRunResult RunSetPlan(const SetPlan& plan, CPortTable& table, int port, Clock& clock,
-                        ViewSink& sink, StopSignal* stop = nullptr);
+// Writes the frame to `port`, shows the plan's status text and sleeps its
+// waits on `clock`. Completed when the frame went out and every wait passed;
+// WriteRefused or PortLost (nothing waited) when the port did not take the
+// frame; Stopped when `stop` cut a wait short. The caller refreshes after a
+// completed plan that asks for it, or shows the restart advice.
+Outcome RunSetPlan(const SetPlan& plan, CPortTable& table, int port, Clock& clock, EventSink& sink,
+                   StopSignal* stop = nullptr);
 
 } // namespace tmx7

@@ -138,7 +138,7 @@ bool AnySendTimer(const CRadioConfigDlg& dlg) {
     return false;
 }
 
-QString Status(const CRadioConfigDlg& dlg) {
+QString StatusText(const CRadioConfigDlg& dlg) {
     return dlg.PaneText(1);
 }
 
@@ -242,7 +242,7 @@ TEST(DataTestWiring, SendButtonInEachSerialMode) {
         else
             std::this_thread::sleep_for(60ms); // a frame would be audited by now
         EXPECT_EQ(s.LineBytes(), c.line);
-        EXPECT_EQ(Status(*s.dlg), c.status);
+        EXPECT_EQ(StatusText(*s.dlg), c.status);
     }
     // The largest sends that fit go out whole.
     for (int mode : {0, 1}) {
@@ -304,7 +304,7 @@ TEST(DataTestWiring, PresetLinesSendTheirPiecesWhateverTheMode) {
         else
             std::this_thread::sleep_for(60ms);
         EXPECT_EQ(s.LineBytes(), c.bytes);
-        EXPECT_EQ(Status(*s.dlg), c.status);
+        EXPECT_EQ(StatusText(*s.dlg), c.status);
         EXPECT_EQ(s.dlg->m_strPreset[static_cast<std::size_t>(c.line - 1)], c.text);
     }
 }
@@ -313,9 +313,9 @@ TEST(DataTestWiring, PassiveModuleReadAndCheckMemory) {
     SimWindow s(73, Module(1), 19200);
     // Before the module has told its address the buttons refuse.
     s.dlg->Button(res::IDC_READ_DATA)->click();
-    EXPECT_EQ(Status(*s.dlg), QString::fromUtf8("未读到被动地址，无法读数据"));
+    EXPECT_EQ(StatusText(*s.dlg), QString::fromUtf8("未读到被动地址，无法读数据"));
     s.dlg->Button(res::IDC_CHECK_MEMORY)->click();
-    EXPECT_EQ(Status(*s.dlg), QString::fromUtf8("未读到被动地址，无法判断内存"));
+    EXPECT_EQ(StatusText(*s.dlg), QString::fromUtf8("未读到被动地址，无法判断内存"));
     std::this_thread::sleep_for(60ms);
     EXPECT_EQ(s.module->FrameCount(), 0u);
 
@@ -490,9 +490,9 @@ TEST(DataTestWiring, EchoedDataShowsInOrderAndAClearDropsStaleText) {
 
     // Text decoded before a clear (queued, not yet shown) does not come back.
     const std::uint64_t before = s.dlg->Shared().ReceiveEpoch();
-    s.dlg->Sink().Apply({AppendReceived{"EE EE ", before}});
+    s.dlg->Sink().Post({Received{"EE EE ", before}});
     QTest::mouseDClick(s.dlg->MultiEdit(1000)->viewport(), Qt::LeftButton);
-    s.dlg->Sink().Apply({AppendReceived{"AB ", s.dlg->Shared().ReceiveEpoch()}});
+    s.dlg->Sink().Post({Received{"AB ", s.dlg->Shared().ReceiveEpoch()}});
     Drain();
     EXPECT_EQ(s.dlg->ReceivedText(), "AB ");
 }

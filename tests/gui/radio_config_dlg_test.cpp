@@ -39,9 +39,9 @@ const std::vector<int> kSaving = {1106, 1045, 1117, 1057, 1107, 1047, 1114,
                                   1053, 1108, 1048, 1115, 1046, 1116, 1056};
 const std::vector<int> kPassive = {1113, 1052};
 
-enum class Page { General, Saving, Passive };
+enum class Shown { General, Saving, Passive };
 
-Page ShownPage(const CRadioConfigDlg& dlg) {
+Shown ShownPage(const CRadioConfigDlg& dlg) {
     auto all = [&](const std::vector<int>& ids, bool shown) {
         for (int id : ids)
             if (dlg.IsShown(id) != shown)
@@ -49,12 +49,12 @@ Page ShownPage(const CRadioConfigDlg& dlg) {
         return true;
     };
     if (all(kGeneral, true) && all(kSaving, false) && all(kPassive, false))
-        return Page::General;
+        return Shown::General;
     if (all(kGeneral, false) && all(kSaving, true) && all(kPassive, false))
-        return Page::Saving;
+        return Shown::Saving;
     EXPECT_TRUE(all(kGeneral, false) && all(kSaving, false) && all(kPassive, true))
         << "pairs of more than one page shown";
-    return Page::Passive;
+    return Shown::Passive;
 }
 
 class TempDir {
@@ -107,7 +107,7 @@ TEST(RadioConfigDlg, InitialState) {
         EXPECT_FALSE(dlg.IsShown(id)) << id;
     for (int id : {1000, 1001, 1021, 1023, 1024, 1025, 1126, 1092, 1095, 1088})
         EXPECT_TRUE(dlg.IsShown(id)) << id;
-    EXPECT_EQ(ShownPage(dlg), Page::General);
+    EXPECT_EQ(ShownPage(dlg), Shown::General);
 
     EXPECT_EQ(dlg.TabCount(1126), 1);
     EXPECT_EQ(dlg.TabText(1126, 0), QString::fromUtf8("一般参数"));
@@ -166,27 +166,27 @@ TEST(RadioConfigDlg, TabSwitchingByCaption) {
     struct Case {
         bool saving, passive;
         int select;
-        Page expected;
+        Shown expected;
     };
     // Selecting an index that does not exist changes nothing (page stays).
     const Case cases[] = {
-        {false, false, 0, Page::General}, {false, false, 1, Page::General},
-        {true, false, 1, Page::Saving},   {true, false, 2, Page::Saving},
-        {false, true, 1, Page::Passive},  {false, true, 2, Page::Passive},
-        {true, true, 1, Page::Saving},    {true, true, 2, Page::Passive},
-        {true, true, 0, Page::General},
+        {false, false, 0, Shown::General}, {false, false, 1, Shown::General},
+        {true, false, 1, Shown::Saving},   {true, false, 2, Shown::Saving},
+        {false, true, 1, Shown::Passive},  {false, true, 2, Shown::Passive},
+        {true, true, 1, Shown::Saving},    {true, true, 2, Shown::Passive},
+        {true, true, 0, Shown::General},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.saving << c.passive << " select " << c.select);
         Window w(dir.File("u.mak"));
         if (c.saving)
-            w.dlg.ApplyUpdate(InsertTab{"省电参数", 1});
+            w.dlg.ApplyEvent(PageShown{Page::PowerSaving, true});
         if (c.passive)
-            w.dlg.ApplyUpdate(InsertTab{"被动参数", 2});
+            w.dlg.ApplyEvent(PageShown{Page::Passive, true});
         // Go to the last page first so a no-op selection is visible as such.
         const int last = w.dlg.TabCount(1126) - 1;
         w.dlg.Tabs(1126)->setCurrentIndex(last);
-        const Page before = ShownPage(w.dlg);
+        const Shown before = ShownPage(w.dlg);
         w.dlg.Tabs(1126)->setCurrentIndex(c.select);
         EXPECT_EQ(ShownPage(w.dlg), c.select <= last ? c.expected : before);
     }
@@ -195,15 +195,15 @@ TEST(RadioConfigDlg, TabSwitchingByCaption) {
 TEST(RadioConfigDlg, RemovedPageFallsBackToTheSelectedCaption) {
     TempDir dir;
     Window w(dir.File("u.mak"));
-    w.dlg.ApplyUpdate(InsertTab{"省电参数", 1});
-    w.dlg.ApplyUpdate(InsertTab{"被动参数", 2});
+    w.dlg.ApplyEvent(PageShown{Page::PowerSaving, true});
+    w.dlg.ApplyEvent(PageShown{Page::Passive, true});
     w.dlg.Tabs(1126)->setCurrentIndex(2);
-    ASSERT_EQ(ShownPage(w.dlg), Page::Passive);
+    ASSERT_EQ(ShownPage(w.dlg), Shown::Passive);
     // A refresh removes both pages: the view follows the tab left selected.
-    w.dlg.ApplyUpdate(DeleteTab{1});
-    w.dlg.ApplyUpdate(DeleteTab{1});
+    w.dlg.ApplyEvent(PageShown{Page::PowerSaving, false});
+    w.dlg.ApplyEvent(PageShown{Page::Passive, false});
     EXPECT_EQ(w.dlg.TabCount(1126), 1);
-    EXPECT_EQ(ShownPage(w.dlg), Page::General);
+    EXPECT_EQ(ShownPage(w.dlg), Shown::General);
 }
 
 TEST(RadioConfigDlg, HexFilterTypedAndPasted) {
@@ -266,7 +266,7 @@ TEST(RadioConfigDlg, OpenAndClosePortMenuTables) {
     TempDir dir;
     Window w(dir.File("u.mak"));
     gui::SetMessageBoxHook([](const QString&, const QString&, int) { return res::IDOK; });
-    w.dlg.SetConnection(977, 9600, "n,8,1"); // no such port: open fails, refresh still runs
+    w.dlg.SetConnection(977, 9600, "n,8,1"); // no such port: the open fails
     w.dlg.OnClosePort();
     const std::vector<int> greyed = {32771, 32773, 32775, 32776, 32777, 32778, 32779,
                                      32780, 32781, 32782, 32783, 32784, 32785, 32786,
@@ -289,26 +289,27 @@ TEST(RadioConfigDlg, OpenAndClosePortMenuTables) {
     EXPECT_FALSE(w.dlg.IsEnabled(1024)) << "left to the answers";
     EXPECT_FALSE(w.dlg.IsEnabled(1025));
     EXPECT_FALSE(w.dlg.DecoderRunning()) << "no decoder without an open port";
-    EXPECT_EQ(w.dlg.PaneText(1), QString::fromUtf8("刷新参数完成."));
+    // The refresh ends at its first query: nothing claims a completed read.
+    EXPECT_EQ(w.dlg.PaneText(1), QString::fromUtf8("准备"));
     EXPECT_EQ(w.dlg.Text(1038), kStars);
-    EXPECT_EQ(w.dlg.Params().portName, "COM977");
     gui::SetMessageBoxHook({});
 }
 
 TEST(RadioConfigDlg, ViewUpdatesAppliedInPostingOrder) {
     TempDir dir;
     Window w(dir.File("u.mak"));
-    ViewSink& sink = w.dlg.Sink();
+    EventSink& sink = w.dlg.Sink();
     std::thread decoder([&] {
-        sink.Apply({AppendReceived{"01 ", 0}, SetText{1038, "first"}});
-        sink.Apply({InsertTab{"省电参数", 1}, InsertTab{"省电参数", 1}, EnableMenu{32784, false}});
+        sink.Post({Received{"01 ", 0}, ValueShown{Field::TxFrequency, "first"}});
+        sink.Post({PageShown{Page::PowerSaving, true}, PageShown{Page::PowerSaving, true},
+                   CommandEnabled{Command::SetSleepPeriod, false}});
     });
     decoder.join();
     // The window's own clear is queued behind the decoder's earlier batches.
-    sink.Apply({ClearReceived{1}});
-    sink.Apply({AppendReceived{"02 ", 0}, SetText{1038, "second"}, SetProgress{125},
-                ShowControl{1099, true}, SetPane{1, "准备"}});
-    sink.Apply({AppendReceived{"03 ", 1}, InsertTab{"被动参数", 2}, SelectTab{2}});
+    sink.Post({ReceiveCleared{1}});
+    sink.Post({Received{"02 ", 0}, ValueShown{Field::TxFrequency, "second"}, tmx7::Progress{125},
+               ProgressShown{true}, tmx7::Status{StatusSlot::Activity, "准备"}});
+    sink.Post({Received{"03 ", 1}, PageShown{Page::Passive, true}, PageSelected{Page::Passive}});
     EXPECT_EQ(w.dlg.Text(1038), "********") << "nothing applied before the event loop runs";
     Drain();
     EXPECT_EQ(w.dlg.ReceivedText(), "03 ") << "text decoded before the clear is dropped";
@@ -319,7 +320,7 @@ TEST(RadioConfigDlg, ViewUpdatesAppliedInPostingOrder) {
     EXPECT_TRUE(w.dlg.IsShown(1099));
     EXPECT_EQ(w.dlg.PaneText(1), QString::fromUtf8("准备"));
     EXPECT_EQ(w.dlg.TabCurSel(1126), 2);
-    EXPECT_EQ(ShownPage(w.dlg), Page::Passive);
+    EXPECT_EQ(ShownPage(w.dlg), Shown::Passive);
 }
 
 TEST(RadioConfigDlg, ReceiveAreaKeepsNewestTextAtPairBoundary) {
@@ -327,7 +328,7 @@ TEST(RadioConfigDlg, ReceiveAreaKeepsNewestTextAtPairBoundary) {
     Window w(dir.File("u.mak"));
     for (const char* sep : {" ", "\n"}) {
         SCOPED_TRACE(sep[0] == ' ' ? "blanks" : "lines");
-        w.dlg.ApplyUpdate(ClearReceived{0});
+        w.dlg.ApplyEvent(ReceiveCleared{0});
         QString all;
         unsigned n = 0;
         while (all.size() < 300 * 1024) {
@@ -335,7 +336,7 @@ TEST(RadioConfigDlg, ReceiveAreaKeepsNewestTextAtPairBoundary) {
             for (int i = 0; i < 500; ++i, ++n)
                 packet += QString::asprintf("%02X", n % 251) + QLatin1String(sep);
             all += packet;
-            w.dlg.ApplyUpdate(AppendReceived{packet.toStdString(), 0});
+            w.dlg.ApplyEvent(Received{packet.toStdString(), 0});
         }
         // Long runs of pairs are broken into lines at blanks for the editor's sake.
         QString shown = w.dlg.ReceivedText();
@@ -438,9 +439,9 @@ TEST(RadioConfigDlgSim, PowerSavingAndPassivePagesAppear) {
                                  AllShown(*s.dlg, {1045, 1057, 1047, 1053, 1048, 1046, 1056, 1052}),
                              20000);
     s.dlg->Tabs(1126)->setCurrentIndex(s.dlg->TabFind(1126, QString::fromUtf8("省电参数")));
-    EXPECT_EQ(ShownPage(*s.dlg), Page::Saving);
+    EXPECT_EQ(ShownPage(*s.dlg), Shown::Saving);
     s.dlg->Tabs(1126)->setCurrentIndex(s.dlg->TabFind(1126, QString::fromUtf8("被动参数")));
-    EXPECT_EQ(ShownPage(*s.dlg), Page::Passive);
+    EXPECT_EQ(ShownPage(*s.dlg), Shown::Passive);
 }
 
 TEST(RadioConfigDlgSim, CloseDuringRefreshEndsItAndJoinsTheDecoder) {

@@ -484,7 +484,7 @@ TEST(SettingsWiring, DoubleClickOpensTheFieldsDialogUnlessItsEntryIsGreyed) {
 TEST(SettingsWiring, PowerSavingPageFieldsOpenTheirDialogs) {
     TempDir dir;
     Window w(dir);
-    w.dlg.ApplyUpdate(InsertTab{"省电参数", 1});
+    w.dlg.ApplyEvent(PageShown{Page::PowerSaving, true});
     w.dlg.Tabs(CRadioConfigDlg::kTabs)->setCurrentIndex(1);
     std::vector<int> opened;
     w.dlg.SetDialogDriver([&](gui::TemplateDialog& d) {
@@ -497,7 +497,7 @@ TEST(SettingsWiring, PowerSavingPageFieldsOpenTheirDialogs) {
     EXPECT_EQ(opened,
               (std::vector<int>{res::IDD_SLEEP_PERIOD, res::IDD_WAKE_DELAY, res::IDD_SAVE_ADDR}));
     // The decoder greys the power-saving entries when the module leaves the mode.
-    w.dlg.ApplyUpdate(EnableMenu{32784, false});
+    w.dlg.ApplyEvent(CommandEnabled{Command::SetSleepPeriod, false});
     opened.clear();
     w.DoubleClick(w.Centre(1045));
     EXPECT_TRUE(opened.empty());

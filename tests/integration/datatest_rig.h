@@ -48,11 +48,11 @@ public:
         while (auto p = m_table.TakeOldest(m_port)) {
             ++packets;
             received.insert(received.end(), p->begin(), p->end());
-            std::vector<ViewUpdate> updates;
+            std::vector<Event> events;
             std::vector<CommandCode> followUps;
-            DecodePacketInto(p->data(), p->size(), decoder, updates, followUps);
-            for (const auto& u : updates)
-                if (const auto* a = std::get_if<AppendReceived>(&u)) {
+            DecodePacketInto(p->data(), p->size(), decoder, events, followUps);
+            for (const auto& e : events)
+                if (const auto* a = std::get_if<Received>(&e)) {
                     AppendBounded(shown, a->text);
                     shownChars += a->text.size();
                 }

@@ -6,7 +6,6 @@
 
 #include <initializer_list>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -38,26 +37,26 @@ DecodeResult Decode(const Bytes& packet, const DecoderState& state = {}) {
     return DecodePacket(packet.data(), packet.size(), state);
 }
 
-// The last text a batch sets for a control, if any.
-std::optional<std::string> TextOf(const std::vector<ViewUpdate>& updates, int id) {
+// The last text a batch shows for a field, if any.
+std::optional<std::string> TextOf(const std::vector<Event>& events, Field field) {
     std::optional<std::string> text;
-    for (const auto& u : updates)
-        if (const auto* s = std::get_if<SetText>(&u); s && s->controlId == id)
+    for (const auto& e : events)
+        if (const auto* s = std::get_if<ValueShown>(&e); s && s->field == field)
             text = s->text;
     return text;
 }
 
-std::string Appended(const std::vector<ViewUpdate>& updates) {
-    EXPECT_FALSE(updates.empty());
-    const auto* a = std::get_if<AppendReceived>(&updates.back());
+std::string Appended(const std::vector<Event>& events) {
+    EXPECT_FALSE(events.empty());
+    const auto* a = std::get_if<Received>(&events.back());
     EXPECT_NE(a, nullptr) << "the receive text must come last";
     return a ? a->text : std::string();
 }
 
-template <typename T> std::size_t CountOf(const std::vector<ViewUpdate>& updates) {
+template <typename T> std::size_t CountOf(const std::vector<Event>& events) {
     std::size_t n = 0;
-    for (const auto& u : updates)
-        n += std::holds_alternative<T>(u) ? 1 : 0;
+    for (const auto& e : events)
+        n += std::holds_alternative<T>(e) ? 1 : 0;
     return n;
 }
 
@@ -70,70 +69,69 @@ void ExpectNoAnswer(const Bytes& packet, const DecoderState& before, const char*
     expected.params.serialBaud = before.baudText;
     EXPECT_EQ(r.state, expected) << what;
     EXPECT_TRUE(r.followUps.empty()) << what;
-    ASSERT_EQ(r.updates.size(), 2u) << what;
-    EXPECT_EQ(r.updates[0],
-              ViewUpdate(SetText{ctl::kSerialFormat, before.baudText + before.formatText}))
+    ASSERT_EQ(r.events.size(), 2u) << what;
+    EXPECT_EQ(r.events[0],
+              Event(ValueShown{Field::SerialFormat, before.baudText + before.formatText}))
         << what;
-    EXPECT_EQ(r.updates[1], ViewUpdate(AppendReceived{RewriteForDisplay(BytesToHexText(packet))}))
-        << what;
+    EXPECT_TRUE(std::holds_alternative<Received>(r.events[1])) << what;
 }
 
 TEST(Decoder, TableAnswersShowTheirStrings) {
     struct Case {
         const char* what;
         Bytes packet;
-        int control;
+        Field control;
         const char* text;
         std::string ParamSet::*field;
     };
     const Case cases[] = {
-        {"air rate 06", Answer(CmdAirRate, {0x06}), ctl::kAirRate, "9600bps", &ParamSet::airRate},
-        {"air rate 03", Answer(CmdAirRate, {0x03}), ctl::kAirRate, "1200bps", &ParamSet::airRate},
-        {"power 00", Answer(CmdTxPower, {0x00}), ctl::kTxPower, "0", &ParamSet::power},
-        {"power 07", Answer(CmdTxPower, {0x07}), ctl::kTxPower, "7", &ParamSet::power},
-        {"channel 10", Answer(CmdFrequency, {0, 0, 0x10, 0, 0, 0}), ctl::kTxFrequency, "435.000MHz",
-         &ParamSet::frequency},
-        {"channel 08", Answer(CmdFrequency, {0, 0, 0x08, 0, 0, 0}), ctl::kRxFrequency, "433.000MHz",
-         &ParamSet::frequency},
-        {"active", Answer(CmdSerialMode, {0x00}), ctl::kSerialMode, "主动模式",
+        {"air rate 06", Answer(CmdAirRate, {0x06}), Field::AirRate, "9600bps", &ParamSet::airRate},
+        {"air rate 03", Answer(CmdAirRate, {0x03}), Field::AirRate, "1200bps", &ParamSet::airRate},
+        {"power 00", Answer(CmdTxPower, {0x00}), Field::TxPower, "0", &ParamSet::power},
+        {"power 07", Answer(CmdTxPower, {0x07}), Field::TxPower, "7", &ParamSet::power},
+        {"channel 10", Answer(CmdFrequency, {0, 0, 0x10, 0, 0, 0}), Field::TxFrequency,
+         "435.000MHz", &ParamSet::frequency},
+        {"channel 08", Answer(CmdFrequency, {0, 0, 0x08, 0, 0, 0}), Field::RxFrequency,
+         "433.000MHz", &ParamSet::frequency},
+        {"active", Answer(CmdSerialMode, {0x00}), Field::SerialMode, "主动模式",
          &ParamSet::serialMode},
-        {"MODBUS", Answer(CmdSerialMode, {0x02}), ctl::kSerialMode, "MODBUS",
+        {"MODBUS", Answer(CmdSerialMode, {0x02}), Field::SerialMode, "MODBUS",
          &ParamSet::serialMode},
-        {"normal power", Answer(CmdPowerMode, {0x00}), ctl::kPowerMode, "普通模式",
+        {"normal power", Answer(CmdPowerMode, {0x00}), Field::PowerMode, "普通模式",
          &ParamSet::powerMode},
-        {"group 05", Answer(CmdGroup, {0x05}), ctl::kGroup, "05", &ParamSet::group},
-        {"group 1F at the end", Answer(CmdGroup, {0x1F}), ctl::kGroup, "1F", &ParamSet::group},
-        {"passive 30 30", Answer(CmdPassiveAddr, {0x30, 0x30}), ctl::kPassiveAddr, "30 30",
+        {"group 05", Answer(CmdGroup, {0x05}), Field::Group, "05", &ParamSet::group},
+        {"group 1F at the end", Answer(CmdGroup, {0x1F}), Field::Group, "1F", &ParamSet::group},
+        {"passive 30 30", Answer(CmdPassiveAddr, {0x30, 0x30}), Field::PassiveAddr, "30 30",
          &ParamSet::passiveAddr},
-        {"save 00 00", Answer(CmdSaveAddr, {0x00, 0x00}), ctl::kSaveAddr, "00 00",
+        {"save 00 00", Answer(CmdSaveAddr, {0x00, 0x00}), Field::SaveAddr, "00 00",
          &ParamSet::saveAddr},
-        {"sleep 01", Answer(CmdSleepPeriod, {0x01}), ctl::kSleepPeriod, "2",
+        {"sleep 01", Answer(CmdSleepPeriod, {0x01}), Field::SleepPeriod, "2",
          &ParamSet::sleepPeriod},
-        {"sleep FA", Answer(CmdSleepPeriod, {0xFA}), ctl::kSleepPeriod, "500",
+        {"sleep FA", Answer(CmdSleepPeriod, {0xFA}), Field::SleepPeriod, "500",
          &ParamSet::sleepPeriod},
-        {"wake 00 01", Answer(CmdWakeDelay, {0x00, 0x01}), ctl::kWakeDelay, "0.3",
+        {"wake 00 01", Answer(CmdWakeDelay, {0x00, 0x01}), Field::WakeDelay, "0.3",
          &ParamSet::wakeDelay},
-        {"wake 01 00", Answer(CmdWakeDelay, {0x01, 0x00}), ctl::kWakeDelay, "76.8",
+        {"wake 01 00", Answer(CmdWakeDelay, {0x01, 0x00}), Field::WakeDelay, "76.8",
          &ParamSet::wakeDelay},
-        {"version", Answer(CmdVersion, {'T', 'M', 'X', '7', '1', '0'}), ctl::kVersion, "TMX710",
+        {"version", Answer(CmdVersion, {'T', 'M', 'X', '7', '1', '0'}), Field::Version, "TMX710",
          &ParamSet::version},
     };
     for (const auto& c : cases) {
         const DecodeResult r = Decode(c.packet);
-        EXPECT_EQ(TextOf(r.updates, c.control), c.text) << c.what;
+        EXPECT_EQ(TextOf(r.events, c.control), c.text) << c.what;
         EXPECT_EQ(r.state.params.*c.field, c.text) << c.what;
     }
 }
 
 TEST(Decoder, AirRateAnswerIsShownInColonForm) {
     const DecodeResult r = Decode(Answer(CmdAirRate, {0x06}));
-    EXPECT_EQ(TextOf(r.updates, ctl::kAirRate), "9600bps");
-    EXPECT_EQ(Appended(r.updates), "1F:2F:3F:4F:5F:6F:7F:8F:FC\n");
+    EXPECT_EQ(TextOf(r.events, Field::AirRate), "9600bps");
+    EXPECT_EQ(Appended(r.events), "1F:2F:3F:4F:5F:6F:7F:8F:FC\n");
 }
 
 TEST(Decoder, TableOrderWinsOverPacketOrder) {
     const DecodeResult r = Decode(Cat({Answer(CmdAirRate, {0x07}), Answer(CmdAirRate, {0x04})}));
-    EXPECT_EQ(TextOf(r.updates, ctl::kAirRate), "2400bps");
+    EXPECT_EQ(TextOf(r.events, Field::AirRate), "2400bps");
     const DecodeResult f = Decode(Cat({Answer(CmdFrequency, {0, 0, 0x09, 0, 0, 0}),
                                        Answer(CmdFrequency, {0, 0, 0x02, 0, 0, 0})}));
     EXPECT_EQ(f.state.params.frequency, "431.500MHz");
@@ -141,22 +139,22 @@ TEST(Decoder, TableOrderWinsOverPacketOrder) {
 
 TEST(Decoder, SerialFormatHalvesAreRememberedAndShownForEveryPacket) {
     DecodeResult r = Decode(Answer(CmdSerialBaud, {0x06}));
-    EXPECT_EQ(TextOf(r.updates, ctl::kSerialFormat), "9600,****");
+    EXPECT_EQ(TextOf(r.events, Field::SerialFormat), "9600,****");
     EXPECT_EQ(r.state.params.serialBaud, "9600,");
     EXPECT_EQ(r.state.params.serialFormat, "****");
 
     r = Decode(Answer(CmdSerialFormat, {0x00}), r.state);
-    EXPECT_EQ(TextOf(r.updates, ctl::kSerialFormat), "9600,n.8.1");
+    EXPECT_EQ(TextOf(r.events, Field::SerialFormat), "9600,n.8.1");
     EXPECT_EQ(r.state.params.serialFormat, "n.8.1");
 
     const Bytes testData = {0x01, 0x02, 0x03};
     ExpectNoAnswer(testData, r.state, "test data after both halves");
     r = Decode(testData, r.state);
-    EXPECT_EQ(TextOf(r.updates, ctl::kSerialFormat), "9600,n.8.1");
+    EXPECT_EQ(TextOf(r.events, Field::SerialFormat), "9600,n.8.1");
 
     ResetSerialHalves(r.state);
     r = Decode(testData, r.state);
-    EXPECT_EQ(TextOf(r.updates, ctl::kSerialFormat), "********");
+    EXPECT_EQ(TextOf(r.events, Field::SerialFormat), "********");
     EXPECT_EQ(r.state.params.serialBaud, "****");
 }
 
@@ -164,7 +162,7 @@ TEST(Decoder, PacketWithoutAnswerIsPlainText) {
     ExpectNoAnswer({0x01, 0x02, 0x03}, {}, "three bytes");
     ExpectNoAnswer({}, {}, "empty packet");
     const DecodeResult r = DecodePacket(nullptr, 5, {});
-    EXPECT_EQ(Appended(r.updates), "");
+    EXPECT_EQ(Appended(r.events), "");
 }
 
 TEST(Decoder, ValuesOutsideTheTablesChangeNothing) {
@@ -179,7 +177,7 @@ TEST(Decoder, ValuesOutsideTheTablesChangeNothing) {
         const DecodeResult r = Decode(packet, before);
         EXPECT_EQ(r.state.params.airRate, "9600bps");
         EXPECT_EQ(r.state.formatText, "n.8.1");
-        EXPECT_EQ(r.updates.size(), 2u) << BytesToHexText(packet);
+        EXPECT_EQ(r.events.size(), 2u) << BytesToHexText(packet);
         EXPECT_TRUE(r.followUps.empty());
     }
 }
@@ -188,7 +186,7 @@ TEST(Decoder, VersionLooksAheadForTheNextPreamble) {
     // First value byte 1F: the next frame follows; no version from it.
     Bytes echoed = Cat({Query(CmdVersion), Query(CmdAirRate)});
     DecodeResult r = Decode(echoed);
-    EXPECT_EQ(TextOf(r.updates, ctl::kVersion), std::nullopt);
+    EXPECT_EQ(TextOf(r.events, Field::Version), std::nullopt);
     EXPECT_EQ(r.state.params.version, "");
 
     r = Decode(Answer(CmdVersion, {0x31, 0x2E, 0x30, 0x41, 0x42, 0x43}));
@@ -230,7 +228,7 @@ TEST(Decoder, QueryEchoesAreNotAnswers) {
         // Echoed queries back to back: each header is followed by a preamble.
         const Bytes burst = Cat({Query(row.code), Query(row.code), Query(row.code)});
         const DecodeResult r = Decode(burst);
-        EXPECT_EQ(r.updates.size(), 2u) << row.name;
+        EXPECT_EQ(r.events.size(), 2u) << row.name;
         EXPECT_TRUE(r.followUps.empty()) << row.name;
     }
     // An echo followed by the answer: the answer, not the preamble, is read.
@@ -259,84 +257,84 @@ TEST(Decoder, AnswerLikeUserDataIsOnlyShown) {
     };
     for (const Bytes& packet : cases) {
         ExpectNoAnswer(packet, before, BytesToHexText(packet).c_str());
-        EXPECT_EQ(Appended(Decode(packet, before).updates), BytesToHexText(packet));
+        EXPECT_EQ(Appended(Decode(packet, before).events), BytesToHexText(packet));
     }
 }
 
 TEST(Decoder, PassiveAnswerQueriesTheAddressAndInsertsThePageOnce) {
     DecodeResult r = Decode(Answer(CmdSerialMode, {0x01}));
-    const std::vector<ViewUpdate> expected = {
-        SetText{ctl::kSerialFormat, "********"},
-        EnableControl{ctl::kContinuousSend, true},
-        EnableControl{ctl::kSend, true},
-        EnableControl{ctl::kReadData, true},
-        EnableControl{ctl::kCheckMemory, true},
-        SetText{ctl::kSerialMode, "被动模式"},
-        InsertTab{"被动参数", 2},
-        EnableMenu{menu::kPassiveAddrSetting, true},
-        AppendReceived{"1F:2F:3F:4F:5F:6F:7F:8F:F8\n"},
+    const std::vector<Event> expected = {
+        ValueShown{Field::SerialFormat, "********"},
+        CommandEnabled{Command::ContinuousSend, true},
+        CommandEnabled{Command::Send, true},
+        CommandEnabled{Command::ReadData, true},
+        CommandEnabled{Command::CheckMemory, true},
+        ValueShown{Field::SerialMode, "被动模式"},
+        PageShown{Page::Passive, true},
+        CommandEnabled{Command::SetPassiveAddress, true},
+        Received{"1F:2F:3F:4F:5F:6F:7F:8F:F8\n"},
     };
-    EXPECT_EQ(r.updates, expected);
+    EXPECT_EQ(r.events, expected);
     EXPECT_EQ(r.followUps, std::vector<CommandCode>{CmdPassiveAddr});
     EXPECT_EQ(r.state.serialMode, 1);
     EXPECT_TRUE(r.state.passiveTab);
     EXPECT_EQ(r.state.params.serialMode, "被动模式");
 
     r = Decode(Answer(CmdSerialMode, {0x01}), r.state);
-    EXPECT_EQ(CountOf<InsertTab>(r.updates), 0u);
-    EXPECT_EQ(CountOf<EnableMenu>(r.updates), 0u);
+    EXPECT_EQ(CountOf<PageShown>(r.events), 0u);
+    EXPECT_EQ(CountOf<CommandEnabled>(r.events), 4u) << "the four buttons only";
     EXPECT_EQ(r.followUps, std::vector<CommandCode>{CmdPassiveAddr});
 
     // Back to active: buttons off, menu greyed, flag cleared, page left alone.
     r = Decode(Answer(CmdSerialMode, {0x00}), r.state);
-    const std::vector<ViewUpdate> active = {
-        SetText{ctl::kSerialFormat, "********"},
-        SetText{ctl::kSerialMode, "主动模式"},
-        EnableControl{ctl::kReadData, false},
-        EnableControl{ctl::kCheckMemory, false},
-        EnableMenu{menu::kPassiveAddrSetting, false},
-        AppendReceived{"1F:2F:3F:4F:5F:6F:7F:8F:F8\n"},
+    const std::vector<Event> active = {
+        ValueShown{Field::SerialFormat, "********"},
+        ValueShown{Field::SerialMode, "主动模式"},
+        CommandEnabled{Command::ReadData, false},
+        CommandEnabled{Command::CheckMemory, false},
+        CommandEnabled{Command::SetPassiveAddress, false},
+        Received{"1F:2F:3F:4F:5F:6F:7F:8F:F8\n"},
     };
-    EXPECT_EQ(r.updates, active);
+    EXPECT_EQ(r.events, active);
     EXPECT_EQ(r.state.serialMode, 0);
     EXPECT_FALSE(r.state.passiveTab);
 
     r = Decode(Answer(CmdSerialMode, {0x02}), r.state);
     EXPECT_EQ(r.state.serialMode, 2);
     EXPECT_EQ(r.state.params.serialMode, "MODBUS");
-    EXPECT_EQ(CountOf<InsertTab>(r.updates), 0u);
+    EXPECT_EQ(CountOf<PageShown>(r.events), 0u);
 }
 
 TEST(Decoder, PowerSavingAnswerQueriesItsParametersInOrder) {
     DecodeResult r = Decode(Answer(CmdPowerMode, {0x01}));
-    const std::vector<ViewUpdate> expected = {
-        SetText{ctl::kSerialFormat, "********"},
-        SetText{ctl::kPowerMode, "省电模式"},
-        InsertTab{"省电参数", 1},
-        EnableMenu{menu::kWakeDelaySetting, true},
-        EnableMenu{menu::kSaveAddrSetting, true},
-        EnableMenu{menu::kSleepPeriodSetting, true},
-        AppendReceived{"1F:2F:3F:4F:5F:6F:7F:8F:A5:\n"},
+    const std::vector<Event> expected = {
+        ValueShown{Field::SerialFormat, "********"},
+        ValueShown{Field::PowerMode, "省电模式"},
+        PageShown{Page::PowerSaving, true},
+        CommandEnabled{Command::SetWakeDelay, true},
+        CommandEnabled{Command::SetSaveAddress, true},
+        CommandEnabled{Command::SetSleepPeriod, true},
+        Received{"1F:2F:3F:4F:5F:6F:7F:8F:A5:\n"},
     };
-    EXPECT_EQ(r.updates, expected);
+    EXPECT_EQ(r.events, expected);
     EXPECT_EQ(r.followUps,
               (std::vector<CommandCode>{CmdWakeDelay, CmdSaveAddr, CmdSleepPeriod, CmdAddrParams}));
     EXPECT_TRUE(r.state.saveTab);
 
     r = Decode(Answer(CmdPowerMode, {0x01}), r.state);
-    EXPECT_EQ(CountOf<InsertTab>(r.updates), 0u);
+    EXPECT_EQ(CountOf<PageShown>(r.events), 0u);
     EXPECT_EQ(r.followUps.size(), 4u);
 
     r = Decode(Answer(CmdPowerMode, {0x00}), r.state);
-    const std::vector<ViewUpdate> normal = {
-        SetText{ctl::kSerialFormat, "********"},
-        SetText{ctl::kPowerMode, "普通模式"},
-        EnableMenu{menu::kWakeDelaySetting, false},
-        EnableMenu{menu::kSaveAddrSetting, false},
-        EnableMenu{menu::kSleepPeriodSetting, false},
-        AppendReceived{"1F:2F:3F:4F:5F:6F:7F:8F:A5:\n"},
+    const std::vector<Event> normal = {
+        ValueShown{Field::SerialFormat, "********"},
+        ValueShown{Field::PowerMode, "普通模式"},
+        CommandEnabled{Command::SetWakeDelay, false},
+        CommandEnabled{Command::SetSaveAddress, false},
+        CommandEnabled{Command::SetSleepPeriod, false},
+        Received{"1F:2F:3F:4F:5F:6F:7F:8F:A5:\n"},
     };
-    EXPECT_EQ(r.updates, normal);
+    EXPECT_EQ(r.events, normal);
     EXPECT_FALSE(r.state.saveTab);
     EXPECT_TRUE(r.followUps.empty());
 }
@@ -349,16 +347,16 @@ TEST(Decoder, AddressParametersAreShownOnly) {
     for (const Case c :
          {Case{0x01, "ASC"}, Case{0x02, "HEX"}, Case{0x03, "ASC"}, Case{0x00, "ASC"}}) {
         const DecodeResult r = Decode(Answer(CmdAddrParams, {0x01, 0x0A, 0xFF, c.type}));
-        EXPECT_EQ(TextOf(r.updates, ctl::kAddrStart), "01");
-        EXPECT_EQ(TextOf(r.updates, ctl::kAddrLength), "0A");
-        EXPECT_EQ(TextOf(r.updates, ctl::kGroupMax), "FF");
-        EXPECT_EQ(TextOf(r.updates, ctl::kAddrType), c.text);
+        EXPECT_EQ(TextOf(r.events, Field::AddrStart), "01");
+        EXPECT_EQ(TextOf(r.events, Field::AddrLength), "0A");
+        EXPECT_EQ(TextOf(r.events, Field::GroupMax), "FF");
+        EXPECT_EQ(TextOf(r.events, Field::AddrType), c.text);
         ParamSet untouched;
         untouched.serialFormat = "****";
         untouched.serialBaud = "****";
         EXPECT_EQ(r.state.params, untouched);
         // No rewrite row: the answer stays plain hex text.
-        EXPECT_EQ(Appended(r.updates),
+        EXPECT_EQ(Appended(r.events),
                   BytesToHexText(Answer(CmdAddrParams, {0x01, 0x0A, 0xFF, c.type})));
     }
 }
@@ -367,7 +365,7 @@ TEST(Decoder, PassiveAddressFillsBothCopies) {
     const DecodeResult r = Decode(Answer(CmdPassiveAddr, {0x31, 0x41}));
     EXPECT_EQ(r.state.passiveAddr, "31 41");
     EXPECT_EQ(r.state.params.passiveAddr, "31 41");
-    EXPECT_EQ(TextOf(r.updates, ctl::kPassiveAddr), "31 41");
+    EXPECT_EQ(TextOf(r.events, Field::PassiveAddr), "31 41");
 }
 
 TEST(Decoder, VersionTextEndsAtANul) {
@@ -408,25 +406,25 @@ TEST(Decoder, SeveralAnswersInOnePacketAreAllDecoded) {
     expected.saveAddr = "AB CD";
     expected.wakeDelay = "3.0";
     EXPECT_EQ(r.state.params, expected);
-    EXPECT_EQ(TextOf(r.updates, ctl::kSerialFormat), "9600,e.8.1");
-    EXPECT_EQ(TextOf(r.updates, ctl::kAddrType), "HEX");
+    EXPECT_EQ(TextOf(r.events, Field::SerialFormat), "9600,e.8.1");
+    EXPECT_EQ(TextOf(r.events, Field::AddrType), "HEX");
     EXPECT_EQ(r.followUps, (std::vector<CommandCode>{CmdPassiveAddr, CmdWakeDelay, CmdSaveAddr,
                                                      CmdSleepPeriod, CmdAddrParams}));
-    EXPECT_EQ(CountOf<InsertTab>(r.updates), 2u);
-    EXPECT_EQ(Appended(r.updates), "1F:2F:3F:4F:5F:6F:7F:8F:EC\n"
-                                   "1F:2F:3F:4F:5F:6F:7F:8F:FC\n"
-                                   "1F:2F:3F:4F:5F:6F:7F:8F:F2\n"
-                                   "1F:2F:3F:4F:5F:6F:7F:8F:AB\n"
-                                   "1F:2F:3F:4F:5F:6F:7F:8F:FB\n"
-                                   "1F:2F:3F:4F:5F:6F:7F:8F:FF\n"
-                                   "1F:2F:3F:4F:5F:6F:7F:8F:E7\n"
-                                   "1F:2F:3F:4F:5F:6F:7F:8F:F8\n"
-                                   "1F:2F:3F:4F:5F:6F:7F:8F:A5:\n"
-                                   "1F:2F:3F:4F:5F:6F:7F:8F:E2\n"
-                                   "1F:2F:3F:4F:5F:6F:7F:8F:A4:\n"
-                                   "1F:2F:3F:4F:5F:6F:7F:8F:A3:\nCD "
-                                   "1F:2F:3F:4F:5F:6F:7F:8F:A1:\n0A "
-                                   "1F 2F 3F 4F 5F 6F 7F 8F E1 03 01 02 03 02 ");
+    EXPECT_EQ(CountOf<PageShown>(r.events), 2u);
+    EXPECT_EQ(Appended(r.events), "1F:2F:3F:4F:5F:6F:7F:8F:EC\n"
+                                  "1F:2F:3F:4F:5F:6F:7F:8F:FC\n"
+                                  "1F:2F:3F:4F:5F:6F:7F:8F:F2\n"
+                                  "1F:2F:3F:4F:5F:6F:7F:8F:AB\n"
+                                  "1F:2F:3F:4F:5F:6F:7F:8F:FB\n"
+                                  "1F:2F:3F:4F:5F:6F:7F:8F:FF\n"
+                                  "1F:2F:3F:4F:5F:6F:7F:8F:E7\n"
+                                  "1F:2F:3F:4F:5F:6F:7F:8F:F8\n"
+                                  "1F:2F:3F:4F:5F:6F:7F:8F:A5:\n"
+                                  "1F:2F:3F:4F:5F:6F:7F:8F:E2\n"
+                                  "1F:2F:3F:4F:5F:6F:7F:8F:A4:\n"
+                                  "1F:2F:3F:4F:5F:6F:7F:8F:A3:\nCD "
+                                  "1F:2F:3F:4F:5F:6F:7F:8F:A1:\n0A "
+                                  "1F 2F 3F 4F 5F 6F 7F 8F E1 03 01 02 03 02 ");
 }
 
 TEST(Decoder, DecodingIsPure) {
@@ -438,25 +436,12 @@ TEST(Decoder, DecodingIsPure) {
     const DecodeResult b = Decode(packet, in);
     EXPECT_EQ(in, copy);
     EXPECT_EQ(a.state, b.state);
-    EXPECT_EQ(a.updates, b.updates);
+    EXPECT_EQ(a.events, b.events);
     EXPECT_EQ(a.followUps, b.followUps);
     EXPECT_EQ(a.state.params.version, "KEEP");
 }
 
 // ---- receive-area rewrite ---------------------------------------------------------
-
-TEST(Rewrite, RowsMatchTheColonFormOfTheirHeaders) {
-    const std::set<std::uint8_t> trailingColon = {0xF7, 0xA5, 0xA3, 0xA1, 0xA4, 0xFA};
-    for (const auto& row : kRewriteRows) {
-        const Bytes header = HexTextToBytes(row.pattern);
-        ASSERT_EQ(header.size(), 10u) << row.pattern;
-        ASSERT_EQ(row.pattern.size(), 29u);
-        EXPECT_EQ(header[9], 0x03);
-        EXPECT_EQ(row.replacement,
-                  ColonForm({header.data(), 9}, trailingColon.count(header[8]) > 0))
-            << row.pattern;
-    }
-}
 
 TEST(Rewrite, SingleRewriteCases) {
     const std::string fc = "1F 2F 3F 4F 5F 6F 7F 8F FC 03";
@@ -494,7 +479,7 @@ TEST(Rewrite, NextFrameIsShownWholeForEveryRow) {
 
 TEST(Rewrite, SignalStrengthKeepsItsValueBytes) {
     const Bytes packet = Answer(CmdSignalStrength, {0x12, 0x34, 0x56});
-    EXPECT_EQ(Appended(Decode(packet).updates), "1F:2F:3F:4F:5F:6F:7F:8F:F7:\n12 34 56 ");
+    EXPECT_EQ(Appended(Decode(packet).events), "1F:2F:3F:4F:5F:6F:7F:8F:F7:\n12 34 56 ");
 }
 
 TEST(Rewrite, DisplayFormRewritesRepeatedHeadersAndEnds) {

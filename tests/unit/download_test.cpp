@@ -21,7 +21,7 @@ ParamSet Defaults() {
     return tmx7::testing::ImportDefaults();
 }
 
-std::vector<int> Progress(const DownloadPlan& plan) {
+std::vector<int> Positions(const DownloadPlan& plan) {
     std::vector<int> out;
     for (const auto& s : plan.steps)
         if (s.progress >= 0)
@@ -44,8 +44,8 @@ TEST(BuildDownload, DefaultsWriteNineFramesInOrder) {
     };
     EXPECT_EQ(DownloadFrames(plan), expected);
     EXPECT_EQ(TotalPause(plan), 28000ms);
-    EXPECT_EQ(Progress(plan), (std::vector<int>{1, 10, 20, 30, 70, 90, 110, 120, 130, 140, 145, 150,
-                                                160, 170, 180, 200, 210, 230}));
+    EXPECT_EQ(Positions(plan), (std::vector<int>{1, 10, 20, 30, 70, 90, 110, 120, 130, 140, 145,
+                                                 150, 160, 170, 180, 200, 210, 230}));
 }
 
 TEST(BuildDownload, PassiveModeAddsTheAddressWithTwoSeconds) {
@@ -151,40 +151,26 @@ TEST(BuildDownload, NumbersReadExactly) {
 TEST(BuildDownload, MissingFrequencyKeepsProgressJumping) {
     ParamSet p = Defaults();
     p.frequency = "********";
-    EXPECT_EQ(Progress(BuildDownload(p)),
+    EXPECT_EQ(Positions(BuildDownload(p)),
               (std::vector<int>{1, 10, 20, 30, 70, 90, 110, 150, 160, 170, 180, 200, 210, 230}));
     p.powerLevel = 8;
-    const auto progress = Progress(BuildDownload(p));
+    const auto progress = Positions(BuildDownload(p));
     EXPECT_EQ(progress.back(), 180); // the bar stays at the last position reached
 }
 
-TEST(RunDownload, ProgressPaneAndVirtualTime) {
-    CPortTable table; // no port 4: writes are dropped, everything else runs
-    VirtualClock clock;
-    RecordingSink sink;
-    const DownloadPlan plan = BuildDownload(Defaults());
-    EXPECT_TRUE(RunDownload(plan, table, 4, clock, sink));
-    EXPECT_EQ(clock.totalSlept(), 28000ms);
-    const auto u = sink.Updates();
-    ASSERT_GE(u.size(), 3u);
-    EXPECT_EQ(u.front(), ViewUpdate(ShowControl{1099, true}));
-    EXPECT_EQ(u[u.size() - 2], ViewUpdate(ShowControl{1099, false}));
-    EXPECT_EQ(u.back(), ViewUpdate(SetPane{1, "下载参数完成.开始刷新参数......"}));
-    int positions = 0;
-    for (const auto& x : u)
-        positions += std::holds_alternative<SetProgress>(x);
-    EXPECT_EQ(positions, 18);
-}
-
-TEST(RunDownload, StopHidesTheBarWithoutTheDoneText) {
+TEST(RunDownload, WithoutAPortEndsAtTheFirstFrameAndHidesTheBar) {
     CPortTable table;
     VirtualClock clock;
-    RecordingSink sink;
-    StopSignal stop;
-    stop.request();
-    EXPECT_FALSE(RunDownload(BuildDownload(Defaults()), table, 4, clock, sink, &stop));
-    const auto u = sink.Updates();
-    EXPECT_EQ(u.back(), ViewUpdate(ShowControl{1099, false}));
+    EventLog log;
+    const Outcome out = RunDownload(BuildDownload(Defaults()), table, 4, clock, log);
+    EXPECT_EQ(out.kind, OutcomeKind::PortLost);
+    EXPECT_EQ(out.stepsDone, 0);
+    EXPECT_EQ(out.stepsTotal, 9);
+    EXPECT_EQ(clock.totalSlept(), 0ms);
+    const std::vector<Event> expected = {ProgressShown{true}, Progress{1},
+                                         WriteFailed{4, WriteStatus::NoPort, CmdGroup},
+                                         ProgressShown{false}};
+    EXPECT_EQ(log.Events(), expected) << "no done text, no progress past the failure";
 }
 
 } // namespace

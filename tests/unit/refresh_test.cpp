@@ -1,11 +1,9 @@
 // The refresh sequence on a virtual clock: exact frames, order, pauses,
-// progress positions and the display it leaves.
+// progress positions, what it blanks, and how it ends early.
 
 #include "integration/pty_pair.h"
 #include "link/PortTable.h"
 #include "platform/PortDirectory.h"
-#include "protocol/DisplayRecord.h"
-#include "protocol/Frames.h"
 #include "protocol/Refresh.h"
 
 #include <gtest/gtest.h>
@@ -40,70 +38,70 @@ struct RefreshFixture {
     }
 };
 
-std::vector<long long> ExpectedSleeps(int baud) {
-    std::vector<long long> pause;
-    const auto plan = PauseAfterQuerySteps(baud);
-    for (int i = 0; i < plan.count; ++i)
-        pause.push_back(plan.steps[static_cast<std::size_t>(i)].count());
-    std::vector<long long> out{1000, 1000};
-    for (int i = 0; i < 8; ++i)
-        out.insert(out.end(), pause.begin(), pause.end());
-    out.push_back(500);
-    out.insert(out.end(), pause.begin(), pause.end());
-    out.insert(out.end(), {200, 200, 200});
-    return out;
-}
+struct BaudCase {
+    int baud;
+    std::vector<long long> sleeps;
+};
 
 } // namespace
 
-class RefreshAtBaud : public ::testing::TestWithParam<int> {};
+class RefreshAtBaud : public ::testing::TestWithParam<BaudCase> {};
 
 TEST_P(RefreshAtBaud, WritesNineQueriesWithTheirPausesAndProgress) {
-    const int baud = GetParam();
+    const BaudCase& c = GetParam();
     RefreshFixture fx;
-    ASSERT_TRUE(fx.pty.ok());
-    ASSERT_EQ(fx.table->Open(RefreshFixture::kPort, baud, "n,8,1"), 1);
+    ASSERT_EQ(fx.table->Open(RefreshFixture::kPort, c.baud, "n,8,1"), 1);
 
     RecordingClock clock;
     DecoderShared shared;
-    RecordingSink sink;
-    ASSERT_TRUE(RefreshParameters({*fx.table, shared, sink, clock, RefreshFixture::kPort, baud}));
+    EventLog log;
+    EXPECT_TRUE(
+        RefreshParameters({*fx.table, shared, log, clock, RefreshFixture::kPort, c.baud}).ok());
+    EXPECT_EQ(clock.sleeps, c.sleeps);
 
-    EXPECT_EQ(clock.sleeps, ExpectedSleeps(baud));
-    EXPECT_EQ(clock.totalSlept(), RefreshDuration(baud));
-
-    // Exactly nine 10-byte query frames, in order, nothing else.
     const auto wire = fx.pty.receive(90, 2s);
-    ASSERT_EQ(wire.size(), 90u);
-    const CommandCode order[] = {CmdVersion,      CmdAirRate,    CmdSerialBaud,
-                                 CmdSerialFormat, CmdTxPower,    CmdFrequency,
-                                 CmdGroup,        CmdSerialMode, CmdPowerMode};
-    for (int i = 0; i < 9; ++i) {
-        const auto q = MakeQueryFrame(order[i]);
-        EXPECT_TRUE(std::equal(q.begin(), q.end(), wire.begin() + i * 10)) << "query " << i;
-    }
+    const std::vector<std::uint8_t> queries = {
+        0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xEC, 0x03, // version
+        0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xFC, 0x03, // air rate
+        0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xF2, 0x03, // serial baud
+        0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xAB, 0x03, // serial format
+        0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xFB, 0x03, // power
+        0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xFF, 0x03, // frequency
+        0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xE7, 0x03, // group
+        0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xF8, 0x03, // serial mode
+        0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F, 0xA5, 0x03, // power mode
+    };
+    EXPECT_EQ(wire, queries);
     EXPECT_TRUE(fx.pty.receive(1, 50ms).empty());
 
     std::vector<int> progress;
-    std::vector<std::string> panes;
-    for (const auto& u : sink.Updates()) {
-        if (auto* p = std::get_if<SetProgress>(&u))
-            progress.push_back(p->position);
-        if (auto* p = std::get_if<SetPane>(&u))
-            panes.push_back(p->text);
-    }
+    for (const auto& p : log.All<Progress>())
+        progress.push_back(p.done);
     EXPECT_EQ(progress,
               (std::vector<int>{1, 25, 50, 75, 85, 100, 125, 135, 145, 180, 170, 190, 210, 230}));
+    std::vector<std::string> panes;
+    for (const auto& s : log.All<Status>())
+        panes.push_back(s.text);
     EXPECT_EQ(panes, (std::vector<std::string>{"准备", "刷新参数完成."}));
-    EXPECT_EQ(std::get<SelectTab>(sink.Updates().back()).position, 0);
+    EXPECT_EQ(std::get<PageSelected>(log.Events().back()).page, Page::General);
     EXPECT_EQ(shared.Params().portName, "COM3");
     EXPECT_EQ(shared.AwaitedCount(), 9u) << "no module answered, all nine answers are awaited";
 }
 
-INSTANTIATE_TEST_SUITE_P(Bauds, RefreshAtBaud, ::testing::Values(1200, 2400, 9600, 57600));
+INSTANTIATE_TEST_SUITE_P(
+    Bauds, RefreshAtBaud,
+    ::testing::Values(
+        BaudCase{1200, {1000, 1000, 600, 200, 600, 200, 600, 200, 600, 200, 600, 200,
+                        600,  200,  600, 200, 600, 200, 500, 600, 200, 200, 200, 200}},
+        BaudCase{2400, {1000, 1000, 200, 200, 200, 200, 200, 200, 200, 200, 200, 200,
+                        200,  200,  200, 200, 200, 200, 500, 200, 200, 200, 200, 200}},
+        BaudCase{9600,
+                 {1000, 1000, 200, 200, 200, 200, 200, 200, 200, 200, 500, 200, 200, 200, 200}}),
+    [](const auto& info) { return "At" + std::to_string(info.param.baud); });
 
-TEST(Refresh, WithoutAModuleBlanksEverythingAndLeavesOnlyTheGeneralPage) {
+TEST(Refresh, BlanksEverythingAndLeavesOnlyTheGeneralPage) {
     RefreshFixture fx;
+    ASSERT_EQ(fx.table->Open(RefreshFixture::kPort, 9600, "n,8,1"), 1);
     VirtualClock clock;
     DecoderShared shared;
     shared.With([](DecoderState& s) {
@@ -112,19 +110,18 @@ TEST(Refresh, WithoutAModuleBlanksEverythingAndLeavesOnlyTheGeneralPage) {
         s.formatText = "n.8.1";
         return 0;
     });
-    DisplayRecord record;
-    record.Apply({InsertTab{"省电参数", 1}, InsertTab{"被动参数", 2}, SetText{1049, "9600bps"},
-                  AppendReceived{"AA BB ", 0}});
-    // No port was opened: the writes go nowhere, every step still runs.
-    ASSERT_TRUE(RefreshParameters({*fx.table, shared, record, clock, RefreshFixture::kPort, 9600}));
+    ShownValues shown;
+    shown.Post({PageShown{Page::PowerSaving, true}, PageShown{Page::Passive, true},
+                ValueShown{Field::AirRate, "9600bps"}, Received{"AA BB ", 0}});
+    ASSERT_TRUE(
+        RefreshParameters({*fx.table, shared, shown, clock, RefreshFixture::kPort, 9600}).ok());
 
-    for (const auto& row : {1038, 1039, 1043, 1044, 1045, 1046, 1047, 1048, 1049, 1080, 1050, 1051,
-                            1052, 1053, 1056, 1057, 1058})
-        EXPECT_EQ(record.Text(row), kUnknownValue) << row;
-    EXPECT_EQ(record.Tabs(), std::vector<std::string>{"一般参数"});
-    EXPECT_EQ(record.Received(), "");
-    EXPECT_EQ(record.Pane(1), "刷新参数完成.");
-    EXPECT_FALSE(record.IsShown(1099));
+    for (const auto& text : shown.Values())
+        EXPECT_EQ(text, "********");
+    EXPECT_FALSE(shown.PageThere(Page::PowerSaving));
+    EXPECT_FALSE(shown.PageThere(Page::Passive));
+    EXPECT_EQ(shown.ReceivedText(), "");
+    EXPECT_EQ(shown.StatusText(StatusSlot::Activity), "刷新参数完成.");
     const auto s = shared.Snapshot();
     EXPECT_FALSE(s.saveTab);
     EXPECT_FALSE(s.passiveTab);
@@ -132,15 +129,24 @@ TEST(Refresh, WithoutAModuleBlanksEverythingAndLeavesOnlyTheGeneralPage) {
     EXPECT_EQ(s.formatText, "****");
 }
 
-TEST(Refresh, StopEndsTheSequenceWithoutFurtherWrites) {
+TEST(Refresh, EndsEarlyWithoutFurtherWrites) {
     RefreshFixture fx;
-    ASSERT_EQ(fx.table->Open(RefreshFixture::kPort, 9600, "n,8,1"), 1);
     VirtualClock clock;
     DecoderShared shared;
-    RecordingSink sink;
+    EventLog log;
+
+    // No port open: the first query finds nothing to write to.
+    EXPECT_EQ(RefreshParameters({*fx.table, shared, log, clock, RefreshFixture::kPort, 9600}).kind,
+              OutcomeKind::PortLost);
+    ASSERT_EQ(log.All<WriteFailed>().size(), 1u);
+    EXPECT_EQ(log.All<WriteFailed>()[0].code, CmdVersion);
+    EXPECT_TRUE(log.All<Status>().size() == 1u) << "no completion text after a lost port";
+
+    ASSERT_EQ(fx.table->Open(RefreshFixture::kPort, 9600, "n,8,1"), 1);
     StopSignal stop;
     stop.request();
-    EXPECT_FALSE(
-        RefreshParameters({*fx.table, shared, sink, clock, RefreshFixture::kPort, 9600, &stop}));
+    EXPECT_EQ(
+        RefreshParameters({*fx.table, shared, log, clock, RefreshFixture::kPort, 9600, &stop}).kind,
+        OutcomeKind::Stopped);
     EXPECT_TRUE(fx.pty.receive(1, 100ms).empty());
 }

@@ -18,32 +18,32 @@ Bytes Set(std::initializer_list<std::uint8_t> tail) {
 }
 
 struct ModeCase {
-    MenuCommand command;
+    Command command;
     Bytes frame;
 };
 
 TEST(SetCommands, ModeEntriesWriteTheirFrameAndRefreshWithoutWaiting) {
     const ModeCase cases[] = {
-        {MenuCommand::ActiveMode, Set({0xF8, 0x01, 0x00})},
-        {MenuCommand::PassiveMode, Set({0xF8, 0x01, 0x01})},
-        {MenuCommand::ModbusMode, Set({0xF8, 0x01, 0x02})},
-        {MenuCommand::NormalMode, Set({0xA5, 0x01, 0x00})},
-        {MenuCommand::PowerSavingMode, Set({0xA5, 0x01, 0x01})},
+        {Command::ActiveMode, Set({0xF8, 0x01, 0x00})},
+        {Command::PassiveMode, Set({0xF8, 0x01, 0x01})},
+        {Command::ModbusMode, Set({0xF8, 0x01, 0x02})},
+        {Command::NormalMode, Set({0xA5, 0x01, 0x00})},
+        {Command::PowerSavingMode, Set({0xA5, 0x01, 0x01})},
     };
     for (const auto& c : cases) {
         const SetPlan p = PlanModeCommand(c.command);
-        ASSERT_TRUE(p.frame) << Id(c.command);
-        EXPECT_EQ(*p.frame, c.frame) << Id(c.command);
+        ASSERT_TRUE(p.frame) << static_cast<int>(c.command);
+        EXPECT_EQ(*p.frame, c.frame) << static_cast<int>(c.command);
         EXPECT_TRUE(p.refreshAfter);
         EXPECT_TRUE(p.waits.empty());
         EXPECT_FALSE(p.statusText);
         EXPECT_FALSE(p.restartAdvice);
     }
-    EXPECT_TRUE(PlanModeCommand(MenuCommand::SetGroup).Cancelled());
+    EXPECT_TRUE(PlanModeCommand(Command::SetGroup).Cancelled());
     // The dialog choices map onto the same frames; 0 and strays cancel.
-    EXPECT_EQ(PlanSerialMode(1), PlanModeCommand(MenuCommand::ActiveMode));
-    EXPECT_EQ(PlanSerialMode(3), PlanModeCommand(MenuCommand::ModbusMode));
-    EXPECT_EQ(PlanPowerMode(2), PlanModeCommand(MenuCommand::PowerSavingMode));
+    EXPECT_EQ(PlanSerialMode(1), PlanModeCommand(Command::ActiveMode));
+    EXPECT_EQ(PlanSerialMode(3), PlanModeCommand(Command::ModbusMode));
+    EXPECT_EQ(PlanPowerMode(2), PlanModeCommand(Command::PowerSavingMode));
     for (int bad : {0, -1, 4})
         EXPECT_TRUE(PlanSerialMode(bad).Cancelled()) << bad;
     for (int bad : {0, 3})
@@ -134,43 +134,19 @@ TEST(SetCommands, WirelessEveryPowerAndRate) {
     EXPECT_TRUE(PlanSetWireless(3, 0, 7).Cancelled());
 }
 
-TEST(RunSetPlan, NoPortStillShowsTextWaitsAndRefreshes) {
-    PortDirectory::Options o;
-    o.sysfsTtyRoot = "/nonexistent";
-    o.getenv = [](const std::string&) -> std::optional<std::string> { return std::nullopt; };
-    PortDirectory directory(o);
-    CPortTable table(directory);
-    VirtualClock clock;
-    RecordingSink sink;
-
-    const auto r = RunSetPlan(PlanSetWireless(2, 3, 0), table, 5, clock, sink);
-    EXPECT_FALSE(r.written);
-    EXPECT_TRUE(r.completed);
-    EXPECT_TRUE(r.refresh);
-    EXPECT_EQ(clock.totalSlept(), 8000ms);
-    ASSERT_EQ(sink.Updates().size(), 1u);
-    EXPECT_EQ(sink.Updates()[0], ViewUpdate(SetPane{1, "请等待模块响应......"}));
-
-    sink.Clear();
-    const auto cancelled = RunSetPlan(PlanSetFrequency(0), table, 5, clock, sink);
-    EXPECT_FALSE(cancelled.refresh);
-    EXPECT_TRUE(sink.Updates().empty());
-    EXPECT_EQ(clock.totalSlept(), 8000ms);
-
-    const auto advice = RunSetPlan(PlanSetSerialFormat(3, 6), table, 5, clock, sink);
-    EXPECT_TRUE(advice.restartAdvice);
-    EXPECT_FALSE(advice.refresh);
-}
-
-TEST(RunSetPlan, StopCutsTheWaitAndDropsTheRefresh) {
+TEST(RunSetPlan, AFrameThePortDidNotTakeEndsThePlanAtOnce) {
     CPortTable table;
     VirtualClock clock;
-    RecordingSink sink;
-    StopSignal stop;
-    stop.request();
-    const auto r = RunSetPlan(PlanSetFrequency(9), table, 5, clock, sink, &stop);
-    EXPECT_FALSE(r.completed);
-    EXPECT_FALSE(r.refresh);
+    EventLog log;
+    const Outcome out = RunSetPlan(PlanSetWireless(2, 3, 0), table, 5, clock, log);
+    EXPECT_EQ(out.kind, OutcomeKind::PortLost);
+    EXPECT_EQ(clock.totalSlept(), 0ms) << "no wait for a module that was told nothing";
+    const std::vector<Event> failed = {WriteFailed{5, WriteStatus::NoPort, CmdTxPower}};
+    EXPECT_EQ(log.Events(), failed);
+
+    log.Clear();
+    EXPECT_TRUE(RunSetPlan(PlanSetFrequency(0), table, 5, clock, log).ok()) << "cancelled";
+    EXPECT_TRUE(log.Events().empty());
 }
 
 } // namespace

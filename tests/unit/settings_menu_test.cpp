@@ -1,6 +1,5 @@
-// The file menu's parameter copies, double-click mapping and production mode.
+// The file menu's parameter copies and production mode.
 
-#include "settings/DoubleClick.h"
 #include "settings/ParamTransfer.h"
 #include "settings/Production.h"
 
@@ -18,17 +17,18 @@ TEST(ParamsFromDisplay, CopiesSixteenControlsAndKeepsTheRest) {
     base.serialBaud = "keep";
     base.powerLevel = 5;
     base.frequency = "old";
-    const ParamSet p = ParamsFromDisplay(
-        [](int id) { return id == 1049 ? std::string("19200bps") : "t" + std::to_string(id); },
-        base);
-    EXPECT_EQ(p.version, "t1051");
-    EXPECT_EQ(p.power, "t1058");
-    EXPECT_EQ(p.frequency, "t1038");
-    EXPECT_EQ(p.airRate, "19200bps");
-    EXPECT_EQ(p.group, "t1080");
-    EXPECT_EQ(p.passiveAddr, "t1052");
-    EXPECT_EQ(p.wakeDelay, "t1046");
-    EXPECT_EQ(p.addrType, "t1057");
+    std::array<std::string, kFieldCount> shown;
+    shown.fill("********");
+    shown[static_cast<std::size_t>(Field::TxFrequency)] = "433.000MHz";
+    shown[static_cast<std::size_t>(Field::RxFrequency)] = "not copied";
+    shown[static_cast<std::size_t>(Field::SerialFormat)] = "9600,n.8.1";
+    shown[static_cast<std::size_t>(Field::AddrType)] = "HEX";
+    const ParamSet p = ParamsFromDisplay(shown, base);
+    EXPECT_EQ(p.frequency, "433.000MHz");
+    EXPECT_EQ(p.serialFormat, "9600,n.8.1");
+    EXPECT_EQ(p.addrType, "HEX");
+    EXPECT_EQ(p.version, "********");
+    EXPECT_EQ(p.passiveAddr, "********");
     EXPECT_EQ(p.portName, "COM3");
     EXPECT_EQ(p.serialBaud, "keep");
     EXPECT_EQ(p.powerLevel, 5);
@@ -74,97 +74,22 @@ TEST(FileStatusTexts, SayWhereAndWhetherItWorked) {
     EXPECT_NE(ImportStatusText(in).find("默认"), std::string::npos);
 }
 
-class DoubleClickTest : public ::testing::Test {
-protected:
-    std::map<int, Rect> rects = {
-        {1038, {10, 10, 100, 30}},
-        {1050, {10, 40, 100, 60}},
-        {1039, {10, 70, 100, 90}},
-        {1043, {110, 10, 200, 30}},
-        {1044, {110, 40, 200, 60}},
-        {1049, {110, 70, 200, 90}},
-        {1080, {210, 10, 300, 30}},
-        {1058, {210, 40, 300, 60}},
-        // The second and third pages sit over the same area as the first.
-        {1045, {10, 10, 100, 30}},
-        {1046, {10, 40, 100, 60}},
-        {1053, {10, 70, 100, 90}},
-        {1052, {10, 10, 100, 30}},
-    };
-    std::map<int, bool> greyed;
-
-    std::vector<EditAction> At(std::string_view caption, int x, int y) {
-        return DoubleClickActions(
-            caption, x, y,
-            [this](int id) -> std::optional<Rect> {
-                auto it = rects.find(id);
-                if (it == rects.end())
-                    return std::nullopt;
-                return it->second;
-            },
-            [this](int menuId) { return !greyed[menuId]; });
-    }
-};
-
-TEST_F(DoubleClickTest, PagesFieldsAndBorders) {
-    using A = std::vector<EditAction>;
-    EXPECT_EQ(At("一般参数", 50, 20), A{EditAction::SetFrequency});
-    EXPECT_EQ(At("一般参数", 50, 50), A{EditAction::SetFrequency}); // receive frequency
-    EXPECT_EQ(At("一般参数", 50, 80), A{EditAction::SetSerialFormat});
-    EXPECT_EQ(At("一般参数", 150, 20), A{EditAction::SerialModeChoice});
-    EXPECT_EQ(At("一般参数", 150, 50), A{EditAction::PowerModeChoice});
-    EXPECT_EQ(At("一般参数", 150, 80), A{EditAction::SetWireless});
-    EXPECT_EQ(At("一般参数", 250, 20), A{EditAction::SetGroup});
-    EXPECT_EQ(At("一般参数", 250, 50), A{EditAction::SetWireless}); // transmit power
-    EXPECT_EQ(At("省电参数", 50, 20), A{EditAction::SetSleepPeriod});
-    EXPECT_EQ(At("省电参数", 50, 50), A{EditAction::SetWakeDelay});
-    EXPECT_EQ(At("省电参数", 50, 80), A{EditAction::SetSaveAddress});
-    EXPECT_EQ(At("被动参数", 50, 20), A{EditAction::SetPassiveAddress});
-    // Border lines, gaps between fields, and unknown pages do nothing.
-    EXPECT_TRUE(At("一般参数", 10, 20).empty());
-    EXPECT_TRUE(At("一般参数", 50, 30).empty());
-    EXPECT_TRUE(At("一般参数", 105, 20).empty());
-    EXPECT_TRUE(At("其他", 50, 20).empty());
-    EXPECT_TRUE(At("被动参数", 50, 50).empty());
-}
-
-TEST_F(DoubleClickTest, GreyedMenusAreNotRunAndOverlapsRunInOrder) {
-    greyed[32784] = true; // not in power-saving mode
-    EXPECT_TRUE(At("省电参数", 50, 20).empty());
-    greyed[32777] = true;
-    EXPECT_TRUE(At("一般参数", 150, 20).empty());
-    rects[1080] = {0, 0, 400, 100}; // a group field over everything
-    EXPECT_EQ(At("一般参数", 50, 20),
-              (std::vector<EditAction>{EditAction::SetFrequency, EditAction::SetGroup}));
-    EXPECT_EQ(MenuIdOf(EditAction::SetPassiveAddress), 32787);
-    EXPECT_EQ(MenuIdOf(EditAction::PowerModeChoice), 32780);
-}
-
-TEST(ProductionMode, ToggleShowsAndHidesTheSevenControls) {
+TEST(ProductionMode, ToggleNeedsTheCodeOnlyToSwitchOn) {
     CProductionMode m;
     EXPECT_TRUE(m.NeedsCode());
-    EXPECT_TRUE(m.Toggle(false).empty()); // code refused or cancelled
-    EXPECT_FALSE(m.On());
-    const auto on = m.Toggle(true);
-    ASSERT_EQ(on.size(), 7u);
-    for (const auto& u : on)
-        EXPECT_TRUE(std::get<ShowControl>(u).shown);
-    EXPECT_TRUE(m.On());
-    const auto off = m.Toggle(false); // no code needed to switch off
-    ASSERT_EQ(off.size(), 7u);
-    for (const auto& u : off)
-        EXPECT_FALSE(std::get<ShowControl>(u).shown);
+    EXPECT_FALSE(m.Toggle(false)); // code refused or cancelled
+    EXPECT_TRUE(m.Toggle(true));
+    EXPECT_FALSE(m.NeedsCode());
+    EXPECT_FALSE(m.Toggle(false)); // no code needed to switch off
     EXPECT_FALSE(m.On());
 }
 
-TEST(ProductionMode, IndicatorOnlyAfterAWriteToAnOpenPort) {
+TEST(ProductionMode, IndicatorOnlyAfterAFrameThePortTook) {
     CPortTable table;
-    RecordingSink sink;
     CProductionMode m;
-    EXPECT_FALSE(m.Transmit0101(table, 7, sink));
+    EXPECT_EQ(m.Transmit0101(table, 7), WriteStatus::NoPort);
     EXPECT_FALSE(m.IndicatorShown());
-    EXPECT_TRUE(sink.Updates().empty());
-    EXPECT_FALSE(m.SignalStrength(table, 7));
+    EXPECT_EQ(m.SignalStrength(table, 7), WriteStatus::NoPort);
 
     const auto refused = m.Calibrate(table, 7, "1G", "00");
     EXPECT_FALSE(refused.written);

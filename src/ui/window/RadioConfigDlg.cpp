@@ -4,7 +4,7 @@
 #include "gui/Widgets.h"
 #include "platform/TextFile.h"
 #include "protocol/Catalogue.h"
-#include "settings/ParamTransfer.h"
+#include "protocol/Fields.h"
 #include "protocol/Frames.h"
 #include "protocol/ParamFile.h"
 #include "protocol/Refresh.h"
@@ -88,7 +88,7 @@ CRadioConfigDlg::CRadioConfigDlg(QWidget* parent, Clock& base, PortDirectory& po
                                  std::string userDataPath)
     : gui::TemplateDialog(res::IDD_MAIN, parent), m_userDataPath(std::move(userDataPath)),
       m_portTable(ports), m_gate(this), m_uiClock(&m_gate, base) {
-    m_sink = new WindowSink(this, [this](const ViewUpdate& u) { ApplyUpdate(u); });
+    m_sink = new WindowSink(this, [this](const Event& e) { ApplyEvent(e); });
     // Enter and Escape never end the program; only the close sequence does.
     SetKeysEndDialog(false);
     // The port table reports open failures from whichever thread noticed
@@ -195,48 +195,52 @@ void CRadioConfigDlg::ClearReceiveArea(std::uint64_t epoch) {
         area->clear();
 }
 
-void CRadioConfigDlg::ApplyUpdate(const ViewUpdate& update) {
+bool CRadioConfigDlg::RemovePage(Page page) {
+    const int at = TabFind(kTabs, U(std::string(PageOf(page).caption)));
+    return at >= 0 && TabRemove(kTabs, at);
+}
+
+void CRadioConfigDlg::ApplyEvent(const Event& event) {
     std::visit(
-        [this](const auto& u) {
-            using T = std::decay_t<decltype(u)>;
-            if constexpr (std::is_same_v<T, tmx7::SetText>) {
-                if (u.controlId == kReceiveArea && u.text.empty())
-                    ClearReceiveArea(m_receiveEpoch);
-                else
-                    SetText(u.controlId, U(u.text));
-            } else if constexpr (std::is_same_v<T, tmx7::EnableControl>) {
-                Enable(u.controlId, u.enabled);
-            } else if constexpr (std::is_same_v<T, tmx7::EnableMenu>) {
-                if (Menu())
-                    Menu()->SetEnabled(u.commandId, u.enabled);
-            } else if constexpr (std::is_same_v<T, tmx7::InsertTab>) {
-                if (TabFind(kTabs, U(u.caption)) < 0) {
-                    TabInsert(kTabs, u.position, U(u.caption));
+        [this](const auto& e) {
+            using T = std::decay_t<decltype(e)>;
+            if constexpr (std::is_same_v<T, ValueShown>) {
+                SetText(res::ControlFor(e.field), U(e.text));
+            } else if constexpr (std::is_same_v<T, CommandEnabled>) {
+                if (res::IsButton(e.command))
+                    Enable(res::IdFor(e.command), e.on);
+                else if (Menu())
+                    Menu()->SetEnabled(res::IdFor(e.command), e.on);
+            } else if constexpr (std::is_same_v<T, PageShown>) {
+                const PageInfo& page = PageOf(e.page);
+                if (e.shown && TabFind(kTabs, U(std::string(page.caption))) < 0) {
+                    TabInsert(kTabs, page.position, U(std::string(page.caption)));
+                    SwitchPages();
+                } else if (!e.shown && RemovePage(e.page)) {
                     SwitchPages();
                 }
-            } else if constexpr (std::is_same_v<T, tmx7::DeleteTab>) {
-                if (TabRemove(kTabs, u.position))
-                    SwitchPages();
-            } else if constexpr (std::is_same_v<T, tmx7::SelectTab>) {
-                TabSetCurSel(kTabs, u.position);
+            } else if constexpr (std::is_same_v<T, PageSelected>) {
+                TabSetCurSel(kTabs, TabFind(kTabs, U(std::string(PageOf(e.page).caption))));
                 SwitchPages();
-            } else if constexpr (std::is_same_v<T, tmx7::ShowControl>) {
-                Show(u.controlId, u.shown);
-            } else if constexpr (std::is_same_v<T, tmx7::SetProgress>) {
-                SetProgressPos(kProgress, u.position);
-            } else if constexpr (std::is_same_v<T, tmx7::SetPane>) {
-                SetPaneText(u.index, U(u.text));
-            } else if constexpr (std::is_same_v<T, tmx7::AppendReceived>) {
+            } else if constexpr (std::is_same_v<T, ProgressShown>) {
+                Show(kProgress, e.shown);
+            } else if constexpr (std::is_same_v<T, tmx7::Progress>) {
+                SetProgressPos(kProgress, e.done);
+            } else if constexpr (std::is_same_v<T, tmx7::Status>) {
+                SetPaneText(static_cast<int>(e.slot), U(e.text));
+            } else if constexpr (std::is_same_v<T, Received>) {
                 // Decoded before the area was last cleared: not shown.
-                if (u.epoch < m_receiveEpoch)
+                if (e.epoch < m_receiveEpoch)
                     return;
                 if (auto* area = MultiEdit(kReceiveArea))
-                    AppendReceivedText(area, U(u.text));
-            } else if constexpr (std::is_same_v<T, tmx7::ClearReceived>) {
-                ClearReceiveArea(u.epoch);
+                    AppendReceivedText(area, U(e.text));
+            } else if constexpr (std::is_same_v<T, ReceiveCleared>) {
+                ClearReceiveArea(e.epoch);
+            } else if constexpr (std::is_same_v<T, Notice>) {
+                gui::MessageBox(this, U(e.text), U(e.caption));
             }
         },
-        update);
+        event);
 }
 
 void CRadioConfigDlg::SwitchPages() {
@@ -283,8 +287,9 @@ bool CRadioConfigDlg::RunSequence(const std::function<void()>& body) {
 }
 
 bool CRadioConfigDlg::RefreshParameters() {
-    return tmx7::RefreshParameters(
-        {m_portTable, m_shared, *m_sink, m_uiClock, ComPort(), BaudRate(), m_sequenceStop.get()});
+    return tmx7::RefreshParameters({m_portTable, m_shared, *m_sink, m_uiClock, ComPort(),
+                                    BaudRate(), m_sequenceStop.get()})
+        .ok();
 }
 
 void CRadioConfigDlg::StartDecoder() {

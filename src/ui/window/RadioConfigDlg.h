@@ -77,7 +77,7 @@ public:
     ParamSet Params() const { return m_shared.Params(); }
     bool SaveTab() const { return TabFind(kTabs, QString::fromUtf8("省电参数")) >= 0; }
     bool PassiveTab() const { return TabFind(kTabs, QString::fromUtf8("被动参数")) >= 0; }
-    ViewSink& Sink() { return *m_sink; }
+    EventSink& Sink() { return *m_sink; }
     Clock& SequenceClock() { return m_uiClock; }
     gui::InputGate& Gate() { return m_gate; }
 
@@ -120,6 +120,8 @@ public:
     StopSignal* SequenceStop() { return m_sequenceStop.get(); }
     // The refresh sequence with the current connection; false when cut short.
     bool RefreshParameters();
+    // Removes the tab with that caption; false when there is none.
+    bool RemovePage(Page page);
 
     // ---- commands ----
     void OnRefreshParams();
@@ -133,8 +135,8 @@ public:
 
     // Shows the pairs of the page whose caption the selected tab carries.
     void SwitchPages();
-    // One view update, on the window thread (the sink calls this).
-    void ApplyUpdate(const ViewUpdate& update);
+    // One engine event, on the window thread (the sink calls this).
+    void ApplyEvent(const Event& event);
     // The "文件" pop-up at a global position (right button released).
     void ShowFilePopup(QPoint globalPos);
 

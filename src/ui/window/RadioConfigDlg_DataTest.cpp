@@ -165,7 +165,7 @@ void CRadioConfigDlg::OnContinuousSendTick(int timerId) {
 void CRadioConfigDlg::OnReceiveAreaDoubleClick() {
     // Appends decoded before this point carry an older epoch and are
     // dropped when they arrive; decoded values are not affected.
-    ApplyUpdate(ClearReceived{m_shared.BeginNewReceiveEpoch()});
+    ApplyEvent(ReceiveCleared{m_shared.BeginNewReceiveEpoch()});
     setFocus();
 }
 

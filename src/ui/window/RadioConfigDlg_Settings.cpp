@@ -10,7 +10,6 @@
 #include "gui/MessageBox.h"
 #include "protocol/Settle.h"
 #include "res/ResourceIds.h"
-#include "settings/DoubleClick.h"
 #include "settings/Download.h"
 #include "settings/ParamTransfer.h"
 #include "settings/dialogs/ChoiceDlgs.h"
@@ -32,9 +31,12 @@ QString U(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// The order of ValueRects().
-constexpr int kValueRectOrder[17] = {1038, 1039, 1043, 1044, 1045, 1046, 1047, 1048, 1049,
-                                     1050, 1051, 1052, 1053, 1056, 1057, 1058, 1080};
+Command CommandForId(int id) {
+    for (int i = 0; i < static_cast<int>(std::size(res::kCommandIds)); ++i)
+        if (res::kCommandIds[i] == id)
+            return static_cast<Command>(i);
+    return Command::Refresh;
+}
 
 } // namespace
 
@@ -52,13 +54,13 @@ template <class D> int CRadioConfigDlg::RunDialog(D& dlg) {
 void CRadioConfigDlg::RunSetCommand(const SetPlan& plan) {
     if (plan.Cancelled() || Closed())
         return;
-    SetRunResult result;
+    Outcome result;
     const bool ran = RunSequence([&] {
         result = RunSetPlan(plan, PortTable(), ComPort(), SequenceClock(), Sink(), SequenceStop());
-        if (result.refresh)
+        if (result.ok() && plan.refreshAfter)
             RefreshParameters();
     });
-    if (!ran || Closed() || !result.restartAdvice)
+    if (!ran || Closed() || !result.ok() || !plan.restartAdvice)
         return;
     // The program's own line no longer matches the module's: the user is
     // told to start again, and the window ends through its close path.
@@ -68,12 +70,12 @@ void CRadioConfigDlg::RunSetCommand(const SetPlan& plan) {
 
 void CRadioConfigDlg::OnSerialModeCommand(int commandId) {
     if (!SequenceRunning())
-        RunSetCommand(PlanModeCommand(static_cast<MenuCommand>(commandId)));
+        RunSetCommand(PlanModeCommand(CommandForId(commandId)));
 }
 
 void CRadioConfigDlg::OnPowerModeCommand(int commandId) {
     if (!SequenceRunning())
-        RunSetCommand(PlanModeCommand(static_cast<MenuCommand>(commandId)));
+        RunSetCommand(PlanModeCommand(CommandForId(commandId)));
 }
 
 void CRadioConfigDlg::RunSerialModeChoice() {
@@ -89,14 +91,14 @@ void CRadioConfigDlg::RunPowerModeChoice() {
 void CRadioConfigDlg::OnParameterDialog(int commandId) {
     if (SequenceRunning() || Closed())
         return;
-    switch (static_cast<MenuCommand>(commandId)) {
-    case MenuCommand::SetFrequency: {
+    switch (CommandForId(commandId)) {
+    case Command::SetFrequency: {
         CFrequencyDlg dlg(this);
         RunDialog(dlg);
         RunSetCommand(PlanSetFrequency(dlg.Channel()));
         return;
     }
-    case MenuCommand::SetSerialFormat: {
+    case Command::SetSerialFormat: {
         CSerialFormatDlg dlg(this);
         RunDialog(dlg);
         // A confirm without a row comes back as a cancel: nothing written,
@@ -104,37 +106,37 @@ void CRadioConfigDlg::OnParameterDialog(int commandId) {
         RunSetCommand(PlanSetSerialFormat(dlg.Result(), dlg.SelectedRow()));
         return;
     }
-    case MenuCommand::SetSleepPeriod: {
+    case Command::SetSleepPeriod: {
         CSleepPeriodDlg dlg(this);
         const int choice = RunDialog(dlg);
         RunSetCommand(PlanSetSleepPeriod(choice, dlg.Period()));
         return;
     }
-    case MenuCommand::SetSaveAddress: {
+    case Command::SetSaveAddress: {
         CSaveAddrDlg dlg(this);
         if (RunDialog(dlg) == res::IDOK)
             RunSetCommand(PlanSetSaveAddress(dlg.Text()));
         return;
     }
-    case MenuCommand::SetWakeDelay: {
+    case Command::SetWakeDelay: {
         CWakeDelayDlg dlg(this);
         if (RunDialog(dlg) == res::IDOK)
             RunSetCommand(PlanSetWakeDelay(dlg.Count()));
         return;
     }
-    case MenuCommand::SetPassiveAddress: {
+    case Command::SetPassiveAddress: {
         CPassiveAddrDlg dlg(this);
         if (RunDialog(dlg) == res::IDOK)
             RunSetCommand(PlanSetPassiveAddress(dlg.Text()));
         return;
     }
-    case MenuCommand::SetGroup: {
+    case Command::SetGroup: {
         CGroupDlg dlg(this);
         if (RunDialog(dlg) == res::IDOK)
             RunSetCommand(PlanSetGroup(dlg.Text()));
         return;
     }
-    case MenuCommand::SetWireless: {
+    case Command::SetWireless: {
         CWirelessDlg dlg(this);
         const int choice = RunDialog(dlg);
         if (choice == 0)
@@ -144,7 +146,7 @@ void CRadioConfigDlg::OnParameterDialog(int commandId) {
         RunSetCommand(PlanSetWireless(choice, m_nTxPowerIndex, m_nAirRateIndex));
         return;
     }
-    case MenuCommand::ProductionMode:
+    case Command::ProductionMode:
         OnProductionMode();
         return;
     default:
@@ -159,20 +161,20 @@ void CRadioConfigDlg::OnValueDoubleClick(QPoint clientPos) {
     if (SequenceRunning() || Closed())
         return;
     const QString caption = TabText(kTabs, TabCurSel(kTabs));
-    const auto rectOf = [this](int controlId) -> std::optional<Rect> {
-        const auto* it =
-            std::find(std::begin(kValueRectOrder), std::end(kValueRectOrder), controlId);
-        const auto index = static_cast<std::size_t>(it - std::begin(kValueRectOrder));
-        if (it == std::end(kValueRectOrder) || index >= ValueRects().size())
-            return std::nullopt;
-        const QRect& r = ValueRects()[index];
-        // QRect's right/bottom are the last pixel inside; the border test
-        // wants the line just outside.
-        return Rect{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
-    };
-    const auto enabled = [this](int menuId) { return !Menu() || Menu()->IsEnabled(menuId); };
-    const std::vector<EditAction> actions =
-        DoubleClickActions(caption.toStdString(), clientPos.x(), clientPos.y(), rectOf, enabled);
+    std::vector<EditAction> actions;
+    for (const FieldInfo& f : kFields) {
+        const auto command = CommandOf(f.edit);
+        if (!command || U(PageOf(f.page).caption) != caption)
+            continue;
+        // Strictly inside: a point on the border line is outside.
+        const QRect r = ControlRect(res::ControlFor(f.field));
+        if (!(r.left() < clientPos.x() && clientPos.x() < r.right() + 1 &&
+              r.top() < clientPos.y() && clientPos.y() < r.bottom() + 1))
+            continue;
+        if (Menu() && !Menu()->IsEnabled(res::IdFor(*command)))
+            continue;
+        actions.push_back(f.edit);
+    }
     for (EditAction a : actions) {
         if (Closed())
             return;
@@ -184,7 +186,7 @@ void CRadioConfigDlg::OnValueDoubleClick(QPoint clientPos) {
             RunPowerModeChoice();
             break;
         default:
-            OnParameterDialog(MenuIdOf(a));
+            OnParameterDialog(res::IdFor(*CommandOf(a)));
             break;
         }
     }
@@ -228,8 +230,10 @@ void CRadioConfigDlg::OnExportParams() {
 }
 
 void CRadioConfigDlg::WriteParameterFile() {
-    const ParamSet params = ParamsFromDisplay(
-        [this](int controlId) { return Text(controlId).toStdString(); }, Shared().Params());
+    std::array<std::string, kFieldCount> shown;
+    for (const FieldInfo& f : kFields)
+        shown[static_cast<std::size_t>(f.field)] = Text(res::ControlFor(f.field)).toStdString();
+    const ParamSet params = ParamsFromDisplay(shown, Shared().Params());
     const ParamExportResult r = ExportParamFile(params, m_strParamFilePath);
     SetPaneText(kFileStatusPane, U(ExportStatusText(r)));
 }
@@ -250,7 +254,7 @@ void CRadioConfigDlg::OnDownloadParams() {
     // minute of the download cannot change what is written.
     const DownloadPlan plan = BuildDownload(Shared().Params());
     RunSequence([&] {
-        if (RunDownload(plan, PortTable(), ComPort(), SequenceClock(), Sink(), SequenceStop()))
+        if (RunDownload(plan, PortTable(), ComPort(), SequenceClock(), Sink(), SequenceStop()).ok())
             RefreshParameters();
     });
 }
@@ -264,8 +268,10 @@ void CRadioConfigDlg::OnProductionMode() {
         CPasswordDlg dlg(this);
         accepted = RunDialog(dlg) == res::IDOK;
     }
-    for (const ViewUpdate& u : m_production.Toggle(accepted))
-        ApplyUpdate(u);
+    const bool wasOn = m_production.On();
+    if (m_production.Toggle(accepted) != wasOn)
+        for (int id : {1040, 1041, 1042, 1028, 1134, 1133, 1135})
+            Show(id, m_production.On());
     m_bProductionMode = m_production.On();
 }
 
@@ -273,18 +279,20 @@ void CRadioConfigDlg::OnProductionButton(int controlId) {
     if (!m_production.On() || SequenceRunning() || Closed())
         return;
     switch (controlId) {
-    case production::kTransmit0101:
-        m_production.Transmit0101(PortTable(), ComPort(), Sink());
+    case res::IDC_TRANSMIT_0101:
+        if (m_production.Transmit0101(PortTable(), ComPort()) == WriteStatus::Queued)
+            Show(res::IDC_TX_INDICATOR, true);
         break;
-    case production::kStop0101:
-        m_production.StopTransmit0101(PortTable(), ComPort(), Sink());
+    case res::IDC_STOP_0101:
+        if (m_production.StopTransmit0101(PortTable(), ComPort()) == WriteStatus::Queued)
+            Show(res::IDC_TX_INDICATOR, false);
         break;
-    case production::kSignalStrength:
-        m_production.SignalStrength(PortTable(), ComPort());
+    case res::IDC_SIGNAL_STRENGTH:
+        (void)m_production.SignalStrength(PortTable(), ComPort());
         break;
-    case production::kCalibrate: {
-        m_strCalibA = Text(production::kCalibA).toStdString();
-        m_strCalibB = Text(production::kCalibB).toStdString();
+    case res::IDC_SEND_CALIBRATION: {
+        m_strCalibA = Text(res::IDC_CALIBRATION_A).toStdString();
+        m_strCalibB = Text(res::IDC_CALIBRATION_B).toStdString();
         const CalibrationOutcome out =
             m_production.Calibrate(PortTable(), ComPort(), m_strCalibA, m_strCalibB);
         if (out.message)

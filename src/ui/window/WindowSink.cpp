@@ -7,14 +7,14 @@ namespace tmx7 {
 WindowSink::WindowSink(QObject* context, Applier apply)
     : QObject(context), m_apply(std::move(apply)) {}
 
-void WindowSink::Apply(std::vector<ViewUpdate> updates) {
-    // Queued even on the window thread: a sequence's own updates then line up
+void WindowSink::Post(std::vector<Event> events) {
+    // Queued even on the window thread: a sequence's own events then line up
     // behind the decoder's earlier ones instead of overtaking them.
     QMetaObject::invokeMethod(
         this,
-        [this, batch = std::move(updates)] {
-            for (const ViewUpdate& u : batch)
-                m_apply(u);
+        [this, batch = std::move(events)] {
+            for (const Event& e : batch)
+                m_apply(e);
         },
         Qt::QueuedConnection);
 }

@@ -1,0 +1,390 @@
+#include "settings/Session.h"
+
+#include "link/SerialSetup.h"
+#include "protocol/Refresh.h"
+#include "settings/Download.h"
+#include "settings/ParamTransfer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace tmx7 {
+
+namespace {
+
+std::string Format(const char* pattern, int port) {
+    char text[160];
+    std::snprintf(text, sizeof text, pattern, port);
+    return text;
+}
+
+// The fields whose answers are still awaited, in table order.
+std::vector<Field> MissingFields(const std::vector<CommandCode>& awaited) {
+    std::vector<Field> out;
+    for (const auto& row : kFields) {
+        const bool missing = std::any_of(awaited.begin(), awaited.end(), [&](CommandCode c) {
+            const auto fields = FieldsAnsweredBy(c);
+            return std::find(fields.begin(), fields.end(), row.field) != fields.end();
+        });
+        if (missing)
+            out.push_back(row.field);
+    }
+    return out;
+}
+
+// What the activity pane says when an export writes nothing.
+std::string ExportRefusedText(const Outcome& outcome) {
+    if (outcome.kind == OutcomeKind::PortLost)
+        return "参数未导出：串口已断开";
+    if (outcome.kind == OutcomeKind::AnswersMissing) {
+        std::string text = "参数未导出：模块没有回答";
+        for (std::size_t i = 0; i < outcome.missing.size(); ++i)
+            text += (i == 0 ? " " : "、") + std::string(InfoOf(outcome.missing[i]).caption);
+        return text;
+    }
+    return "参数未导出";
+}
+
+} // namespace
+
+Session::Session(EventSink& sink, Clock& clock, PortDirectory& ports)
+    : m_clock(clock), m_out({&m_shown, &sink}), m_table(ports) {
+    // The port's open failures ("COM<n>打开失败！") become message boxes.
+    m_table.SetMessageHandler([this](const std::string& text) { Post({Notice{text, {}}}); });
+    m_table.SetEvents(this);
+    // Until a parameter file is imported there is no transmit power to download.
+    m_shared.With([](DecoderState& st) {
+        st.params.powerLevel = kPowerLevelNotSet;
+        return 0;
+    });
+    m_worker = std::thread([this] { WorkerLoop(); });
+}
+
+Session::~Session() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
+        if (m_stop)
+            m_stop->request();
+    }
+    m_cv.notify_all();
+    m_worker.join();
+    if (m_decoder)
+        m_decoder->Stop();
+    m_table.SetEvents(nullptr);
+    m_table.SetMessageHandler({});
+}
+
+// ---- connection and state -------------------------------------------------------------
+
+void Session::SetLink(const LinkChoice& link) {
+    std::lock_guard lock(m_linkMutex);
+    m_link.comPort = link.port;
+    m_link.baud = link.baud;
+    m_lineFormat = link.lineFormat;
+}
+
+LinkChoice Session::Link() const {
+    std::lock_guard lock(m_linkMutex);
+    return {m_link.comPort.load(), m_link.baud.load(), m_lineFormat};
+}
+
+bool Session::PortOpen() const {
+    return m_table.IsOpen(Link().port);
+}
+
+DecoderState Session::State() const {
+    return m_shared.Snapshot();
+}
+
+ParamSet Session::Params() const {
+    return m_shared.Params();
+}
+
+void Session::SetParams(const ParamSet& params) {
+    m_shared.With([&](DecoderState& st) {
+        st.params = params;
+        return 0;
+    });
+}
+
+// ---- the worker ---------------------------------------------------------------------------
+
+bool Session::Start(SequenceKind kind, Body body) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_busy || m_quit)
+            return false;
+        m_busy = true;
+        m_kind = kind;
+        m_body = std::move(body);
+        m_stop = std::make_shared<StopSignal>();
+        m_portLost = false;
+    }
+    m_cv.notify_all();
+    return true;
+}
+
+void Session::WorkerLoop() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_cv.wait(lock, [this] { return m_quit || m_body; });
+        if (!m_body)
+            return;
+        Body body = std::move(m_body);
+        m_body = nullptr;
+        const SequenceKind kind = m_kind;
+        const std::shared_ptr<StopSignal> stop = m_stop;
+        lock.unlock();
+        Outcome outcome = body(*stop);
+        lock.lock();
+        // A wait cut short because the port went away ends as a lost port.
+        if (outcome.kind == OutcomeKind::Stopped && m_portLost)
+            outcome.kind = OutcomeKind::PortLost;
+        lock.unlock();
+        Post({SequenceFinished{kind, outcome}});
+        lock.lock();
+        m_lastOutcome = std::move(outcome);
+        m_busy = false;
+        m_cv.notify_all();
+    }
+}
+
+bool Session::Busy() const {
+    std::lock_guard lock(m_mutex);
+    return m_busy;
+}
+
+std::optional<Outcome> Session::WaitIdle(Millis limit) {
+    std::unique_lock lock(m_mutex);
+    const auto idle = [this] { return !m_busy; };
+    if (limit == Millis::max())
+        m_cv.wait(lock, idle);
+    else if (!m_cv.wait_for(lock, limit, idle))
+        return std::nullopt;
+    return m_lastOutcome;
+}
+
+void Session::StartDecoder() {
+    if (m_decoder && m_decoder->Running())
+        return;
+    m_decoder = std::make_unique<DecoderThread>(m_table, m_shared, m_link, m_out, m_clock);
+    m_decoder->Start();
+}
+
+// ---- sequences ----------------------------------------------------------------------------
+
+Outcome Session::RefreshNow(StopSignal& stop) {
+    const LinkChoice link = Link();
+    // The answers are shown by the decoder; without one a refresh shows nothing.
+    if (m_table.IsOpen(link.port))
+        StartDecoder();
+    return RefreshParameters({m_table, m_shared, m_out, m_clock, link.port, link.baud, &stop});
+}
+
+bool Session::Connect() {
+    return Start(SequenceKind::Connect, [this](StopSignal& stop) {
+        const LinkChoice link = Link();
+        std::string text;
+        if (m_table.IsOpen(link.port)) {
+            char buf[160];
+            std::snprintf(buf, sizeof buf, "端口COM%d连接成功,上位机串口格式为%d,%s", link.port,
+                          link.baud, link.lineFormat.c_str());
+            text = buf;
+            StartDecoder();
+        } else {
+            // Nothing is claimed while no port is really open; "打开串口"
+            // starts the decoder later.
+            text = Format("端口COM%d未打开", link.port);
+        }
+        Post({Status{StatusSlot::Connection, text}});
+        if (!m_clock.sleepFor(Millis(100), &stop))
+            return Outcome{OutcomeKind::Stopped};
+        return RefreshNow(stop);
+    });
+}
+
+bool Session::OpenPort() {
+    return Start(SequenceKind::OpenPort, [this](StopSignal& stop) {
+        const LinkChoice link = Link();
+        // A refusal has been told through the message handler already.
+        (void)m_table.Open(link.port, link.baud, link.lineFormat);
+        // Without a decoder no answer would ever be shown (the settings
+        // dialog may have ended without a port).
+        if (m_table.IsOpen(link.port))
+            StartDecoder();
+        return RefreshNow(stop);
+    });
+}
+
+bool Session::Refresh() {
+    return Start(SequenceKind::Refresh, [this](StopSignal& stop) { return RefreshNow(stop); });
+}
+
+bool Session::Set(SetPlan plan) {
+    return Start(SequenceKind::Set, [this, plan = std::move(plan)](StopSignal& stop) {
+        const LinkChoice link = Link();
+        Outcome outcome = RunSetPlan(plan, m_table, link.port, m_clock, m_out, &stop);
+        if (!outcome.ok() || !plan.refreshAfter)
+            return outcome;
+        return RefreshNow(stop);
+    });
+}
+
+bool Session::Download(const ParamSet& snapshot) {
+    // Every frame comes from this copy: answers decoded during the half
+    // minute of the download cannot change what is written.
+    return Start(SequenceKind::Download, [this, plan = BuildDownload(snapshot)](StopSignal& stop) {
+        const LinkChoice link = Link();
+        Outcome outcome = RunDownload(plan, m_table, link.port, m_clock, m_out, &stop);
+        if (outcome.kind != OutcomeKind::Completed && outcome.kind != OutcomeKind::WriteRefused)
+            return outcome;
+        Outcome refreshed = RefreshNow(stop);
+        if (!refreshed.ok()) {
+            refreshed.stepsDone = outcome.stepsDone;
+            refreshed.stepsTotal = outcome.stepsTotal;
+            return refreshed;
+        }
+        return outcome;
+    });
+}
+
+Outcome Session::ReadNow(StopSignal& stop, const SettleRule& rule) {
+    Outcome outcome = RefreshNow(stop);
+    if (!outcome.ok())
+        return outcome;
+    // The decoder takes no packet while it pauses after each of its follow-up
+    // queries, so a chain of them looks like silence with an answer missing.
+    // While its list of awaited answers keeps changing it is still at work:
+    // wait on, up to the rule's maximum in all.
+    const int baud = Link().baud;
+    Millis waited{0};
+    SettleRule next = rule;
+    bool complete = false;
+    for (;;) {
+        const std::size_t before = m_shared.AwaitedCount();
+        waited += WaitForAnswersToSettle(m_clock, m_shared, baud, &stop, next, &complete);
+        if (stop.requested())
+            return Outcome{OutcomeKind::Stopped};
+        if (complete || waited >= rule.maximum || m_shared.AwaitedCount() == before)
+            break;
+        next.minimum = Millis(0);
+        next.maximum = rule.maximum - waited;
+    }
+    if (!complete) {
+        outcome.kind = OutcomeKind::AnswersMissing;
+        outcome.missing = MissingFields(m_shared.Awaited());
+    }
+    return outcome;
+}
+
+bool Session::Read(SettleRule rule) {
+    return Start(SequenceKind::Read,
+                 [this, rule](StopSignal& stop) { return ReadNow(stop, rule); });
+}
+
+bool Session::Export(std::string path, SettleRule rule) {
+    return Start(SequenceKind::Export, [this, path = std::move(path), rule](StopSignal& stop) {
+        Outcome outcome = ReadNow(stop, rule);
+        if (!outcome.ok()) {
+            // A file of asterisks would replace a good file: nothing is written.
+            Post({Status{StatusSlot::Activity, ExportRefusedText(outcome)}});
+            return outcome;
+        }
+        // The decoder's events reach the shown values as they are posted, so
+        // they hold every answer decoded so far.
+        const ParamExportResult written =
+            ExportParamFile(ParamsFromDisplay(m_shown.Values(), Params()), path);
+        Post({Status{StatusSlot::Activity, ExportStatusText(written)}});
+        if (!written.status)
+            return Outcome{OutcomeKind::Failed, {}, written.status.message};
+        return outcome;
+    });
+}
+
+bool Session::Probe(int port, int baud) {
+    return Start(SequenceKind::Probe, [this, port, baud](StopSignal&) {
+        // The probe takes the answers itself; a decoder would take them first.
+        if (m_decoder)
+            m_decoder->Stop();
+        SerialSetup setup(m_table, m_clock);
+        const SetupResult r = setup.Confirm(port, baud);
+        if (!r.connected) {
+            if (!r.message.empty())
+                Post({Notice{r.message, {}}});
+            return Outcome{OutcomeKind::Failed, {}, r.message};
+        }
+        SetLink({r.comPort, r.baud, r.lineFormat});
+        Post({Connected{r.comPort, r.baud, r.lineFormat, r.connectDelayMs}});
+        return Outcome{};
+    });
+}
+
+bool Session::Detect(int port) {
+    return Start(SequenceKind::Detect, [this, port](StopSignal&) {
+        if (m_decoder)
+            m_decoder->Stop();
+        SerialSetup setup(m_table, m_clock);
+        const SetupResult r = setup.AutoDetect(port, [this](const std::string& caption) {
+            // The caption opens with the baud rate that failed.
+            Post({DetectStep{std::atoi(caption.c_str()), caption}});
+        });
+        if (!r.connected) {
+            if (!r.message.empty())
+                Post({Notice{r.message, {}}});
+            return Outcome{OutcomeKind::Failed, {}, r.message};
+        }
+        SetLink({r.comPort, r.baud, r.lineFormat});
+        Post({Connected{r.comPort, r.baud, r.lineFormat, r.connectDelayMs}});
+        return Outcome{};
+    });
+}
+
+// ---- immediate operations -----------------------------------------------------------------
+
+void Session::ClosePort() {
+    m_table.Stop(Link().port);
+}
+
+WriteStatus Session::Send(std::span<const std::uint8_t> frame, CommandCode code) {
+    const int port = Link().port;
+    const WriteStatus status = m_table.Write(port, frame);
+    if (status != WriteStatus::Queued)
+        Post({WriteFailed{port, status, code}});
+    return status;
+}
+
+WriteStatus Session::SendData(std::span<const std::uint8_t> frame) {
+    return m_table.Write(Link().port, frame);
+}
+
+void Session::SendExitCommand() {
+    const int port = Link().port;
+    if (const auto frame = MakeShortFrame(CmdStop0101)) {
+        if (Send(*frame, CmdStop0101) == WriteStatus::Queued)
+            (void)m_table.Drain(port, Millis(500));
+    }
+}
+
+void Session::ClearReceived() {
+    Post({ReceiveCleared{m_shared.BeginNewReceiveEpoch()}});
+}
+
+// ---- port notices ---------------------------------------------------------------------------
+
+void Session::PacketPosted(int /*port*/) {}
+
+void Session::PortLost(int port, SerialResult why) {
+    if (port != Link().port)
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_portLost = true;
+        if (m_busy && m_stop)
+            m_stop->request();
+    }
+    Post({tmx7::PortLost{port, why}});
+}
+
+} // namespace tmx7

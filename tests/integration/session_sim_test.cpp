@@ -1,0 +1,430 @@
+// The engine's sequences against the simulated module over a pty: a whole
+// read in every mode, set commands, the download and the export, and what
+// each of them reports when the module misbehaves or the adapter is pulled.
+
+#include "protocol/ParamFile.h"
+#include "settings/DialogModels.h"
+#include "settings/Download.h"
+#include "settings/ParamTransfer.h"
+#include "settings/Production.h"
+#include "settings/Session.h"
+#include "sim_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+using namespace tmx7;
+using namespace std::chrono_literals;
+using tmx7::testing::IsolatedDirectory;
+using tmx7::testing::SimHarness;
+
+namespace {
+
+// Real time running five times faster: the sequences keep their order and
+// proportions against a module that answers in real time, at a fifth of the
+// wall time. (A 200 ms query pause becomes 40 ms, still longer than the
+// module's 15 ms end-of-burst gap.)
+class FastClock : public Clock {
+public:
+    static constexpr int kFactor = 5;
+    TimePoint now() const override {
+        const auto real = std::chrono::steady_clock::now() - m_start;
+        return m_start + real * kFactor;
+    }
+    bool sleepFor(Millis d, StopSignal* stop = nullptr) override {
+        return RealClock().sleepFor(Millis(std::max<long long>(d.count() / kFactor, 1)), stop);
+    }
+    Millis Slept(TimePoint since) const {
+        return std::chrono::duration_cast<Millis>(now() - since);
+    }
+
+private:
+    TimePoint m_start = std::chrono::steady_clock::now();
+};
+
+sim::SimulatorOptions Module(int serialMode = 0, int powerMode = 0, sim::FaultConfig faults = {}) {
+    sim::SimulatorOptions o = SimHarness::Module(9, 0, serialMode, powerMode); // 57600, n,8,1
+    o.faults = faults;
+    o.pace = false;
+    return o;
+}
+
+// A module on a pty and a session connected to it at COM<port>.
+struct Rig {
+    static constexpr int kPort = 6;
+    explicit Rig(sim::SimulatorOptions options = Module()) : simulator(std::move(options)) {
+        EXPECT_TRUE(simulator.Start()) << simulator.LastError();
+        dir.Map(kPort, simulator.SlavePath());
+        session = std::make_unique<Session>(log, clock, dir);
+        EXPECT_EQ(session->Ports().Open(kPort, 57600, "n,8,1"), 1);
+        session->SetLink({kPort, 57600, "n,8,1"});
+    }
+    Outcome Run(const std::function<bool(Session&)>& start) {
+        EXPECT_TRUE(start(*session));
+        const auto outcome = session->WaitIdle(60s);
+        EXPECT_TRUE(outcome) << "the sequence never ended";
+        return outcome.value_or(Outcome{OutcomeKind::Failed, {}, "timed out"});
+    }
+    std::string Shown(Field f) const { return session->Shown().Value(f); }
+
+    sim::Simulator simulator;
+    PortDirectory dir{IsolatedDirectory()};
+    FastClock clock;
+    EventLog log;
+    std::unique_ptr<Session> session;
+};
+
+struct ReadCase {
+    const char* name;
+    int serialMode;
+    int powerMode;
+};
+
+} // namespace
+
+class ReadEveryMode : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadEveryMode, ShowsEveryValueOfTheModule) {
+    const auto& c = GetParam();
+    Rig rig(Module(c.serialMode, c.powerMode));
+    const Outcome out = rig.Run([](Session& s) { return s.Read(); });
+    EXPECT_EQ(out, Outcome{}) << ToString(out);
+
+    EXPECT_EQ(rig.Shown(Field::TxFrequency), "433.000MHz");
+    EXPECT_EQ(rig.Shown(Field::RxFrequency), "433.000MHz");
+    EXPECT_EQ(rig.Shown(Field::AirRate), "9600bps");
+    EXPECT_EQ(rig.Shown(Field::SerialFormat), "57600,n.8.1");
+    EXPECT_EQ(rig.Shown(Field::Version), "TMX7V1");
+    EXPECT_EQ(rig.Shown(Field::TxPower), "7");
+    EXPECT_EQ(rig.Shown(Field::Group), "00");
+    EXPECT_EQ(rig.Shown(Field::SerialMode), c.serialMode == 0   ? "主动模式"
+                                            : c.serialMode == 1 ? "被动模式"
+                                                                : "MODBUS");
+    EXPECT_EQ(rig.Shown(Field::PowerMode), c.powerMode ? "省电模式" : "普通模式");
+    EXPECT_EQ(rig.session->Shown().PageThere(Page::PowerSaving), c.powerMode == 1);
+    EXPECT_EQ(rig.session->Shown().PageThere(Page::Passive), c.serialMode == 1);
+    EXPECT_EQ(rig.Shown(Field::SleepPeriod), c.powerMode ? "2" : "********");
+    EXPECT_EQ(rig.Shown(Field::SaveAddr), c.powerMode ? "00 00" : "********");
+    EXPECT_EQ(rig.Shown(Field::WakeDelay), c.powerMode ? "0.3" : "********");
+    EXPECT_EQ(rig.Shown(Field::AddrStart), c.powerMode ? "01" : "********");
+    EXPECT_EQ(rig.Shown(Field::AddrLength), c.powerMode ? "02" : "********");
+    EXPECT_EQ(rig.Shown(Field::GroupMax), c.powerMode ? "10" : "********");
+    EXPECT_EQ(rig.Shown(Field::AddrType), c.powerMode ? "ASC" : "********");
+    EXPECT_EQ(rig.Shown(Field::PassiveAddr), c.serialMode == 1 ? "30 30" : "********");
+    EXPECT_EQ(rig.session->State().serialMode, c.serialMode);
+    EXPECT_EQ(rig.session->Params().portName, "COM6");
+    EXPECT_EQ(rig.simulator.MalformedCount(), 0u);
+    EXPECT_NE(rig.session->Shown().ReceivedText().find("1F:2F:3F:4F:5F:6F:7F:8F:EC\n"),
+              std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ReadEveryMode,
+    ::testing::Values(ReadCase{"ActiveNormal", 0, 0}, ReadCase{"PassiveNormal", 1, 0},
+                      ReadCase{"ModbusNormal", 2, 0}, ReadCase{"ActiveSaving", 0, 1},
+                      ReadCase{"PassiveSaving", 1, 1}, ReadCase{"ModbusSaving", 2, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct FaultCase {
+    const char* name;
+    sim::FaultConfig faults;
+    OutcomeKind kind;
+    std::size_t missing; // fields still unknown (0: some, when answers are missing)
+};
+
+class ReadMisbehaving : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(ReadMisbehaving, SaysWhatItDidNotGet) {
+    const auto& c = GetParam();
+    Rig rig(Module(1, 1, c.faults));
+    const Outcome out = rig.Run([](Session& s) { return s.Read(); });
+    EXPECT_EQ(out.kind, c.kind) << ToString(out);
+    if (c.missing > 0)
+        EXPECT_EQ(out.missing.size(), c.missing) << ToString(out);
+    else if (c.kind == OutcomeKind::AnswersMissing)
+        EXPECT_FALSE(out.missing.empty());
+    for (Field f : out.missing)
+        EXPECT_EQ(rig.Shown(f), "********") << KeyOf(f) << " reported missing but shown";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, ReadMisbehaving,
+    // Without the mode answers the power-saving and passive fields are never
+    // asked for: the nine fields of the general page are what is missing.
+    ::testing::Values(FaultCase{"Silent", {.silence = true}, OutcomeKind::AnswersMissing, 9},
+                      FaultCase{"Garbage", {.garbage = true}, OutcomeKind::AnswersMissing, 9},
+                      // Answers cut in two at a silence: such a packet holds no whole answer.
+                      FaultCase{"Split", {.split = true}, OutcomeKind::AnswersMissing, 0},
+                      // 100 ms real are half a second on the test clock.
+                      FaultCase{"Late", {.lateBy = 100ms}, OutcomeKind::Completed, 0},
+                      FaultCase{"Bundled", {.bundleWindow = 150ms}, OutcomeKind::Completed, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SessionOnSim, PulledAdapterEndsTheReadAndThePortOpensAgainAtOnce) {
+    Rig rig(Module(0, 0, {.hangUpAfterFrames = 3}));
+    const Outcome out = rig.Run([](Session& s) { return s.Read(); });
+    EXPECT_EQ(out.kind, OutcomeKind::PortLost) << ToString(out);
+    const auto lost = rig.log.All<PortLost>();
+    ASSERT_EQ(lost.size(), 1u) << "told once";
+    EXPECT_EQ(lost[0].port, Rig::kPort);
+    EXPECT_EQ(rig.session->SendData(std::vector<std::uint8_t>{1, 2}), WriteStatus::PortLost);
+
+    sim::Simulator again(Module());
+    ASSERT_TRUE(again.Start());
+    rig.dir.Map(Rig::kPort, again.SlavePath());
+    EXPECT_EQ(rig.session->Ports().Open(Rig::kPort, 57600, "n,8,1"), 1);
+    EXPECT_TRUE(rig.Run([](Session& s) { return s.Read(); }).ok());
+    EXPECT_EQ(rig.Shown(Field::Version), "TMX7V1");
+}
+
+// ---- set commands -------------------------------------------------------------------
+
+struct SetCase {
+    const char* name;
+    std::function<SetPlan()> plan;
+    std::vector<std::uint8_t> frame;
+    std::function<bool(const sim::ModuleState&)> holds;
+};
+
+TEST(SetOnSim, EachSetCommandPutsExactlyItsFrameOnTheLine) {
+    SimHarness h(Module());
+    ASSERT_EQ(h.table.Open(SimHarness::kPort, 57600, "n,8,1"), 1);
+    VirtualClock clock;
+    EventLog log;
+    const auto P = [](std::initializer_list<std::uint8_t> tail) {
+        std::vector<std::uint8_t> f = {0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F};
+        f.insert(f.end(), tail);
+        return f;
+    };
+    const SetCase cases[] = {
+        {"passive mode", [] { return PlanModeCommand(Command::PassiveMode); },
+         P({0xF8, 0x01, 0x01}), [](const auto& s) { return s.serialMode == 1; }},
+        {"modbus by dialog", [] { return PlanSerialMode(3); }, P({0xF8, 0x01, 0x02}),
+         [](const auto& s) { return s.serialMode == 2; }},
+        {"power saving", [] { return PlanPowerMode(2); }, P({0xA5, 0x01, 0x01}),
+         [](const auto& s) { return s.powerMode == 1; }},
+        {"frequency 17", [] { return PlanSetFrequency(17); },
+         P({0xFF, 0x01, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00}),
+         [](const auto& s) { return s.channel == 0x10; }},
+        {"sleep 500", [] { return PlanSetSleepPeriod(1, 500); }, P({0xA4, 0x01, 0xFA}),
+         [](const auto& s) { return s.sleepPeriodHalf == 0xFA; }},
+        {"save address 123", [] { return PlanSetSaveAddress(CheckSaveAddr("123").value); },
+         P({0xA3, 0x01, 0x01, 0x23}),
+         [](const auto& s) {
+             return s.saveAddr == std::array<std::uint8_t, 2>{0x01, 0x23};
+         }},
+        {"wake delay 4369 steps", [] { return PlanSetWakeDelay(4369); },
+         P({0xA1, 0x01, 0x11, 0x11}),
+         [](const auto& s) {
+             return s.wakeDelay == std::array<std::uint8_t, 2>{0x11, 0x11};
+         }},
+        {"passive address 1A", [] { return PlanSetPassiveAddress("1A"); },
+         P({0xE2, 0x01, 0x31, 0x41}),
+         [](const auto& s) {
+             return s.passiveAddr == std::array<std::uint8_t, 2>{0x31, 0x41};
+         }},
+        {"group 7", [] { return PlanSetGroup(CheckGroup("7").value); }, P({0xE7, 0x01, 0x07}),
+         [](const auto& s) { return s.group == 0x07; }},
+        {"power 3", [] { return PlanSetWireless(2, 3, 0); }, P({0xFB, 0x01, 0x03}),
+         [](const auto& s) { return s.txPower == 3; }},
+        {"air rate 57600", [] { return PlanSetWireless(3, 0, 6); }, P({0xFC, 0x01, 0x09}),
+         [](const auto& s) { return s.airRate == 0x09; }},
+        {"serial format n.8.2", [] { return PlanSetSerialFormat(2, 1); }, P({0xAB, 0x01, 0x02}),
+         [](const auto& s) { return s.serialFormat == 0x02; }},
+    };
+    for (const auto& c : cases) {
+        h.simulator.ClearAudit();
+        EXPECT_TRUE(RunSetPlan(c.plan(), h.table, SimHarness::kPort, clock, log).ok()) << c.name;
+        ASSERT_TRUE(h.simulator.WaitForFrames(1, 2s)) << c.name;
+        const auto frames = h.simulator.Frames();
+        ASSERT_EQ(frames.size(), 1u) << c.name;
+        EXPECT_EQ(frames[0].bytes, c.frame) << c.name;
+        EXPECT_FALSE(frames[0].valueRejected) << c.name;
+        EXPECT_TRUE(c.holds(h.simulator.State())) << c.name;
+    }
+    EXPECT_EQ(h.simulator.MalformedCount(), 0u);
+}
+
+TEST(SessionOnSim, ASetShowsTheModulesNewValueAfterItsRefresh) {
+    Rig rig;
+    const TimePoint start = rig.clock.now();
+    EXPECT_TRUE(rig.Run([](Session& s) { return s.Set(PlanSetFrequency(1)); }).ok());
+    EXPECT_GE(rig.clock.Slept(start), 7000ms + 4900ms) << "the module's wait, then the refresh";
+    EXPECT_EQ(rig.Shown(Field::TxFrequency), "431.000MHz");
+    EXPECT_EQ(rig.simulator.State().channel, 0x00);
+    const auto status = rig.log.All<Status>();
+    ASSERT_FALSE(status.empty());
+    EXPECT_EQ(status.front().text, "请等待模块响应......");
+    EXPECT_EQ(status.back().text, "刷新参数完成.");
+}
+
+TEST(ProductionOnSim, ShortFramesReachTheModuleAndALostPortIsSaid) {
+    SimHarness h(Module());
+    ASSERT_EQ(h.table.Open(SimHarness::kPort, 57600, "n,8,1"), 1);
+    CProductionMode production;
+    ASSERT_EQ(production.Transmit0101(h.table, SimHarness::kPort), WriteStatus::Queued);
+    ASSERT_TRUE(h.simulator.WaitForFrames(1, 2s));
+    EXPECT_TRUE(h.simulator.State().transmitting0101);
+    ASSERT_EQ(production.StopTransmit0101(h.table, SimHarness::kPort), WriteStatus::Queued);
+    EXPECT_TRUE(production.Calibrate(h.table, SimHarness::kPort, "12", "34").written);
+    EXPECT_TRUE(production.Calibrate(h.table, SimHarness::kPort, "1G", "34").message);
+    ASSERT_TRUE(h.simulator.WaitForFrames(3, 2s));
+    EXPECT_FALSE(h.simulator.State().transmitting0101);
+    EXPECT_EQ(h.simulator.State().freqCalibration, (std::array<std::uint8_t, 2>{0x12, 0x34}));
+
+    h.simulator.HangUp();
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    while (h.table.IsOpen(SimHarness::kPort) && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(production.Transmit0101(h.table, SimHarness::kPort), WriteStatus::PortLost);
+    EXPECT_FALSE(production.IndicatorShown());
+    EXPECT_EQ(h.simulator.MalformedCount(), 0u);
+}
+
+// ---- download and export ---------------------------------------------------------------
+
+namespace {
+
+sim::ModuleState Configured() {
+    sim::ModuleState s;
+    s.airRate = 0x04;
+    s.txPower = 0x02;
+    s.channel = 0x03;
+    s.group = 0x5A;
+    s.serialMode = 0x01;
+    s.passiveAddr = {0x31, 0x41};
+    s.powerMode = 0x01;
+    s.sleepPeriodHalf = 0x20;
+    s.saveAddr = {0x12, 0x34};
+    s.wakeDelay = {0x01, 0x00};
+    s.serialBaud = 0x09;
+    return s;
+}
+
+struct TempDir {
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("tmx7_session_" + std::to_string(::getpid()) + "_" +
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    TempDir() { std::filesystem::create_directories(path); }
+    ~TempDir() {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(path, ec))
+            std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
+} // namespace
+
+TEST(SessionOnSim, ExportImportDownloadCopiesOneModuleIntoAnother) {
+    sim::SimulatorOptions firstOptions = Module();
+    firstOptions.state = Configured();
+    Rig first(firstOptions);
+    Rig second;
+    TempDir dir;
+    const std::string path = (dir.path / "tmx7peizhi.tm7").string();
+    ASSERT_TRUE(first.Run([&](Session& s) { return s.Export(path); }).ok());
+
+    ParamSet params = second.session->Params();
+    ImportIntoParams(params, ImportParamFile(path));
+    const std::vector<Frame> frames = DownloadFrames(BuildDownload(params));
+    ASSERT_EQ(frames.size(), 10u) << "every value present, passive mode";
+    const Outcome out = second.Run([&](Session& s) { return s.Download(params); });
+    EXPECT_TRUE(out.ok()) << ToString(out);
+    EXPECT_EQ(out.stepsDone, 10);
+
+    // The download's frames, then the refresh's queries.
+    const auto audited = second.simulator.Frames();
+    ASSERT_GE(audited.size(), frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        EXPECT_EQ(audited[i].bytes, frames[i]) << i;
+    const sim::ModuleState a = first.simulator.State();
+    const sim::ModuleState b = second.simulator.State();
+    EXPECT_EQ(b.airRate, a.airRate);
+    EXPECT_EQ(b.txPower, a.txPower);
+    EXPECT_EQ(b.channel, a.channel);
+    EXPECT_EQ(b.group, a.group);
+    EXPECT_EQ(b.serialMode, a.serialMode);
+    EXPECT_EQ(b.passiveAddr, a.passiveAddr);
+    EXPECT_EQ(b.powerMode, a.powerMode);
+    EXPECT_EQ(b.sleepPeriodHalf, a.sleepPeriodHalf);
+    EXPECT_EQ(b.saveAddr, a.saveAddr);
+    EXPECT_EQ(b.wakeDelay, a.wakeDelay);
+    EXPECT_EQ(second.Shown(Field::Group), "5A") << "the refresh shows what the module took";
+    EXPECT_EQ(first.simulator.MalformedCount() + second.simulator.MalformedCount(), 0u);
+}
+
+TEST(SessionOnSim, PulledAdapterEndsTheDownloadSayingHowFarItGot) {
+    Rig rig(Module(0, 0, {.hangUpAfterFrames = 4}));
+    ParamSet params = tmx7::ParamSet{};
+    ImportIntoParams(params, ImportParamFile("/nonexistent/tmx7peizhi.tm7")); // the defaults
+    const Outcome out = rig.Run([&](Session& s) { return s.Download(params); });
+    EXPECT_EQ(out.kind, OutcomeKind::PortLost) << ToString(out);
+    EXPECT_EQ(out.stepsTotal, 9);
+    EXPECT_GE(out.stepsDone, 4);
+    EXPECT_LT(out.stepsDone, 9);
+    EXPECT_TRUE(rig.log.All<ProgressShown>().back() == ProgressShown{false});
+    for (const auto& s : rig.log.All<Status>())
+        EXPECT_NE(s.text, "下载参数完成.开始刷新参数......");
+}
+
+TEST(SessionOnSim, AnExportThatMissedAnswersLeavesTheOldFile) {
+    Rig rig(Module(0, 0, {.silence = true}));
+    TempDir dir;
+    const auto path = dir.path / "tmx7peizhi.tm7";
+    std::ofstream(path) << "[TMX7参数表]\r\nkeep=1\r\n";
+    const Outcome out = rig.Run([&](Session& s) { return s.Export(path.string()); });
+    EXPECT_EQ(out.kind, OutcomeKind::AnswersMissing);
+    std::ifstream in(path);
+    const std::string content((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(content, "[TMX7参数表]\r\nkeep=1\r\n");
+    EXPECT_EQ(rig.session->Shown().StatusText(StatusSlot::Activity).rfind("参数未导出", 0), 0u);
+}
+
+// ---- the decoder ---------------------------------------------------------------------
+
+TEST(DecoderOnSim, EchoedTestDataShowsInOrderAndChangesNothing) {
+    Rig rig; // active: the module echoes data
+    ASSERT_TRUE(rig.Run([](Session& s) { return s.Read(); }).ok());
+    // Looks like a group answer, but lacks the preamble.
+    const std::vector<std::uint8_t> data = {0x8F, 0xE7, 0x03, 0x42, 0x01, 0x02};
+    rig.session->ClearReceived();
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(rig.session->SendData(data), WriteStatus::Queued);
+        std::this_thread::sleep_for(60ms);
+    }
+    const std::string expected = "8F E7 03 42 01 02 8F E7 03 42 01 02 8F E7 03 42 01 02 "
+                                 "8F E7 03 42 01 02 8F E7 03 42 01 02 ";
+    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    while (rig.session->Shown().ReceivedText().size() < expected.size() &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(rig.session->Shown().ReceivedText(), expected);
+    EXPECT_EQ(rig.Shown(Field::Group), "00");
+}
+
+TEST(DecoderOnSim, StopIsPromptAndNothingIsWrittenAfterIt) {
+    SimHarness h(SimHarness::Module(3, 0, 1, 1)); // 1200 baud: 800 ms pauses
+    ASSERT_EQ(h.table.Open(SimHarness::kPort, 1200, "n,8,1"), 1);
+    DecoderShared shared;
+    LinkSettings link;
+    link.comPort = SimHarness::kPort;
+    link.baud = 1200;
+    EventLog log;
+    DecoderThread decoder(h.table, shared, link, log);
+    ASSERT_TRUE(decoder.Start());
+    // The power-mode answer makes the decoder write four follow-ups with
+    // 800 ms pauses; stop in the middle of them.
+    ASSERT_EQ(h.table.Write(SimHarness::kPort, MakeQueryFrame(CmdPowerMode)), WriteStatus::Queued);
+    ASSERT_TRUE(h.simulator.WaitForFrames(2, 3s)) << "the first follow-up went out";
+    const auto start = std::chrono::steady_clock::now();
+    decoder.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms);
+    const auto frames = h.simulator.FrameCount();
+    std::this_thread::sleep_for(1200ms);
+    EXPECT_EQ(h.simulator.FrameCount(), frames) << "a follow-up was written after the stop";
+}
