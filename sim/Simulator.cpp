@@ -1,6 +1,6 @@
 #include "sim/Simulator.h"
 
-#include "platform/SerialDevice.h"
+#include "platform/SerialTermios.h"
 
 #include <algorithm>
 #include <cerrno>

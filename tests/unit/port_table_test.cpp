@@ -1,6 +1,8 @@
-// Port table logic that needs no device: formats, poll intervals, the slot
-// store (ordering, wrap, all-full refill) and lookups on unknown numbers.
+// Port table logic that needs no device: formats, poll intervals, packet
+// cutting in virtual time, the slot store (ordering, wrap, all-full refill)
+// and lookups on unknown numbers.
 
+#include "link/PacketCutter.h"
 #include "link/PortTable.h"
 
 #include <gtest/gtest.h>
@@ -37,29 +39,143 @@ TEST(PollInterval, FormulaForOfferedRatesAndNonPositive) {
         EXPECT_EQ(PollIntervalMs(baud), ms) << "baud " << baud;
 }
 
-TEST(LineFormatStrings, TwelveAcceptedEverythingElseRefused) {
+TEST(LineFormatStrings, CaseOfParityIsFreeEverythingElseExact) {
     struct Row {
         const char* text;
         Parity parity;
         int stop;
     };
-    const Row accepted[] = {
-        {"n,8,1", Parity::None, 1}, {"N,8,1", Parity::None, 1}, {"n,8,2", Parity::None, 2},
-        {"N,8,2", Parity::None, 2}, {"o,8,1", Parity::Odd, 1},  {"O,8,1", Parity::Odd, 1},
-        {"o,8,2", Parity::Odd, 2},  {"O,8,2", Parity::Odd, 2},  {"e,8,1", Parity::Even, 1},
-        {"E,8,1", Parity::Even, 1}, {"e,8,2", Parity::Even, 2}, {"E,8,2", Parity::Even, 2},
-    };
+    const Row accepted[] = {{"N,8,1", Parity::None, 1},
+                            {"o,8,2", Parity::Odd, 2},
+                            {"E,8,1", Parity::Even, 1},
+                            {"e,8,2", Parity::Even, 2}};
     for (const Row& r : accepted) {
-        LineFormat f{Parity::Even, 2};
+        LineFormat f{Parity::Odd, 2};
         ASSERT_TRUE(ParseLineFormat(r.text, f)) << r.text;
-        EXPECT_EQ(f.parity, r.parity) << r.text;
-        EXPECT_EQ(f.stopBits, r.stop) << r.text;
+        EXPECT_EQ(f, (LineFormat{r.parity, r.stop})) << r.text;
     }
     for (const char* bad : {"n,8,1 ", " n,8,1", "n,7,1", "n81", "n,8,3", "m,8,1", "", "n,8,1\n",
                             "n;8;1", "n,8,1,", "N,8,1.5"}) {
         LineFormat f;
         EXPECT_FALSE(ParseLineFormat(bad, f)) << '"' << bad << '"';
     }
+}
+
+// --- packet cutting, bytes arriving one by one at line pace --------------
+
+namespace {
+
+using Time = PacketCutter::Time;
+using std::chrono::microseconds;
+
+struct CutterRig {
+    explicit CutterRig(int gapMs)
+        : cutter(std::chrono::milliseconds(gapMs), [this](std::span<const std::uint8_t> p) {
+              packets.emplace_back(p.begin(), p.end());
+          }) {}
+
+    // One byte every `pace`, as a UART delivers them, with the cutter's
+    // deadline honoured in between the way the port's thread honours it.
+    void trickle(std::size_t count, microseconds pace, std::uint8_t first = 0) {
+        for (std::size_t i = 0; i < count; ++i) {
+            advance(pace);
+            const std::uint8_t b = static_cast<std::uint8_t>(first + i);
+            cutter.Feed(std::span<const std::uint8_t>(&b, 1), now);
+        }
+    }
+    void advance(microseconds d) {
+        const Time target = now + d;
+        while (auto deadline = cutter.Deadline()) {
+            if (*deadline > target)
+                break;
+            now = *deadline;
+            cutter.Expire(now);
+        }
+        now = target;
+        cutter.Expire(now);
+    }
+
+    Time now{};
+    std::vector<std::vector<std::uint8_t>> packets;
+    PacketCutter cutter;
+};
+
+// 9600 baud, 10 bits a byte.
+constexpr microseconds kByte9600{1042};
+
+} // namespace
+
+TEST(PacketCutter, ThousandBytesAtLinePaceAre524Then476) {
+    CutterRig rig(18);
+    rig.trickle(1000, kByte9600);
+    ASSERT_EQ(rig.packets.size(), 1u) << "the 524th byte ends a packet at once";
+    EXPECT_EQ(rig.packets[0].size(), 524u);
+    EXPECT_EQ(rig.packets[0].front(), 0);
+    EXPECT_EQ(rig.packets[0].back(), static_cast<std::uint8_t>(523));
+    rig.advance(std::chrono::milliseconds(17));
+    EXPECT_EQ(rig.packets.size(), 1u) << "17 ms of silence is not yet 18";
+    rig.advance(std::chrono::milliseconds(1));
+    ASSERT_EQ(rig.packets.size(), 2u);
+    EXPECT_EQ(rig.packets[1].size(), 476u);
+    EXPECT_EQ(rig.packets[1].front(), static_cast<std::uint8_t>(524));
+}
+
+TEST(PacketCutter, Exactly524BytesLeaveNoEmptyPacketBehind) {
+    CutterRig rig(18);
+    rig.trickle(524, kByte9600);
+    rig.advance(std::chrono::seconds(1));
+    ASSERT_EQ(rig.packets.size(), 1u);
+    EXPECT_EQ(rig.packets[0].size(), 524u);
+    EXPECT_FALSE(rig.cutter.Deadline());
+}
+
+TEST(PacketCutter, SilenceIsCountedFromTheLastByte) {
+    struct Case {
+        const char* name;
+        microseconds pause; // between two trickles of 3 bytes at 9600
+        std::size_t packets;
+    };
+    const Case cases[] = {
+        {"pause shorter than the gap keeps one packet", microseconds(16'900), 1},
+        {"pause of the whole gap splits", microseconds(18'000), 2},
+        {"long pause splits", microseconds(500'000), 2},
+    };
+    for (const Case& c : cases) {
+        CutterRig rig(18);
+        rig.trickle(3, kByte9600, 0x10);
+        // The pause runs from the third byte; the next byte lands one byte time later.
+        rig.advance(c.pause - kByte9600);
+        rig.trickle(3, kByte9600, 0x20);
+        rig.advance(std::chrono::milliseconds(18));
+        ASSERT_EQ(rig.packets.size(), c.packets) << c.name;
+        if (c.packets == 2) {
+            EXPECT_EQ(rig.packets[0], (std::vector<std::uint8_t>{0x10, 0x11, 0x12})) << c.name;
+            EXPECT_EQ(rig.packets[1], (std::vector<std::uint8_t>{0x20, 0x21, 0x22})) << c.name;
+        } else {
+            EXPECT_EQ(rig.packets[0].size(), 6u) << c.name;
+        }
+    }
+}
+
+TEST(PacketCutter, SlowLineWithGapsJustUnderTheIntervalIsOnePacket) {
+    // 1200 baud: 174 ms; bytes 170 ms apart never end the packet.
+    CutterRig rig(174);
+    rig.trickle(20, microseconds(170'000));
+    EXPECT_TRUE(rig.packets.empty());
+    rig.advance(std::chrono::milliseconds(174));
+    ASSERT_EQ(rig.packets.size(), 1u);
+    EXPECT_EQ(rig.packets[0].size(), 20u);
+}
+
+TEST(PacketCutter, FlushPostsWhatWasCollectedEvenNothing) {
+    CutterRig rig(18);
+    rig.cutter.Flush();
+    rig.trickle(2, kByte9600, 7);
+    rig.cutter.Flush();
+    ASSERT_EQ(rig.packets.size(), 2u);
+    EXPECT_TRUE(rig.packets[0].empty());
+    EXPECT_EQ(rig.packets[1], (std::vector<std::uint8_t>{7, 8}));
+    EXPECT_FALSE(rig.cutter.Deadline());
 }
 
 TEST(PacketStore, TakesOldestFirstAndEmptiesSlots) {
