@@ -9,7 +9,7 @@
 // successful try with their pauses: 6.0 s.
 
 #include "link/PortTable.h"
-#include "link/SerialSetup.h"
+#include "protocol/SerialSetup.h"
 #include "platform/PortDirectory.h"
 #include "protocol/DecoderThread.h"
 #include "protocol/DisplayRecord.h"

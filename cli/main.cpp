@@ -2,7 +2,7 @@
 // Exit codes: 0 success, 1 the module or the port failed, 2 bad usage.
 
 #include "link/PortTable.h"
-#include "link/SerialSetup.h"
+#include "protocol/SerialSetup.h"
 #include "platform/Clock.h"
 #include "platform/PortDirectory.h"
 #include "protocol/DecoderShared.h"

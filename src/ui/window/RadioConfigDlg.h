@@ -13,7 +13,7 @@
 #include "gui/TemplateDialog.h"
 #include "gui/UiClock.h"
 #include "link/PortTable.h"
-#include "link/SerialSetup.h"
+#include "protocol/SerialSetup.h"
 #include "platform/Clock.h"
 #include "protocol/DecoderShared.h"
 #include "protocol/DecoderThread.h"
