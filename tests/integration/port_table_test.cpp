@@ -2,7 +2,9 @@
 // line settings, hang-ups, quick reopen and teardown.
 
 #include "integration/pty_pair.h"
+#include "integration/sim_harness.h"
 #include "link/PortTable.h"
+#include "protocol/Frames.h"
 
 #include <gtest/gtest.h>
 
@@ -479,4 +481,43 @@ TEST_F(PortTableOnPty, BacklogIsKnownOnlyForAnOpenEntry) {
     while (table->Backlog(6).has_value() && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(1ms);
     EXPECT_FALSE(table->Backlog(6).has_value()) << "closed device";
+}
+
+// A module that stops reading its line while set commands keep coming: the
+// line and then the port's queue fill up, further frames are refused whole,
+// and once the module reads again every frame it finds is whole. Sets of
+// 11, 12 and 16 bytes leave the queue's last room at any size, so a frame
+// cut to fit it would show.
+TEST(StalledModule, RefusedSetsNeverReachItAndQueuedOnesArriveWhole) {
+    SimHarness h;
+    h.simulator.SetPacing(false);
+    auto faults = h.simulator.Faults();
+    faults.stall = true;
+    h.simulator.SetFaults(faults);
+    ASSERT_EQ(h.table.Open(SimHarness::kPort, 9600, "n,8,1"), 1);
+
+    int queued = 0;
+    int refused = 0;
+    for (int i = 0; i < 4000 && refused < 20; ++i) {
+        const auto frame = i % 3 == 0   ? MakeTxPowerSet(i % 8)
+                           : i % 3 == 1 ? MakeWakeDelaySetFromText("0.3")
+                                        : MakeFrequencySet(i % 17);
+        ASSERT_TRUE(frame);
+        const WriteStatus w = h.table.Write(SimHarness::kPort, *frame);
+        ASSERT_TRUE(w == WriteStatus::Queued || w == WriteStatus::Refused);
+        (w == WriteStatus::Queued ? queued : refused)++;
+        if (i % 64 == 0)
+            std::this_thread::sleep_for(1ms); // the port moves what the pty takes
+    }
+    ASSERT_EQ(refused, 20) << "the stalled line never filled";
+
+    faults.stall = false;
+    h.simulator.SetFaults(faults);
+    ASSERT_TRUE(h.table.Drain(SimHarness::kPort, 5s));
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    while (h.simulator.FrameCount() < static_cast<std::size_t>(queued) &&
+           std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(h.simulator.FrameCount(), static_cast<std::size_t>(queued));
+    EXPECT_EQ(h.simulator.MalformedCount(), 0u);
 }
