@@ -65,10 +65,9 @@ TEST(SerialDevice, LineSettingsReachThePeerAndAreRestoredOnClose) {
         speed_t speed;
         LineFormat format;
     };
-    const Row rows[] = {{1200, B1200, {Parity::None, 1}},   {2400, B2400, {Parity::Odd, 2}},
-                        {4800, B4800, {Parity::Even, 1}},   {9600, B9600, {Parity::Odd, 1}},
-                        {19200, B19200, {Parity::None, 2}}, {38400, B38400, {Parity::Even, 2}},
-                        {57600, B57600, {Parity::None, 1}}};
+    const Row rows[] = {{1200, B1200, {Parity::None, 1}},
+                        {19200, B19200, {Parity::Odd, 2}},
+                        {57600, B57600, {Parity::Even, 1}}};
     for (const Row& r : rows) {
         ASSERT_TRUE(dev.configure(r.baud, r.format)) << r.baud;
         const termios t = pty.slaveSettings();
@@ -100,30 +99,16 @@ TEST(SerialDevice, LineSettingsReachThePeerAndAreRestoredOnClose) {
     EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
 }
 
-TEST(SerialDevice, ExclusiveAgainstThisAndOtherProcessesEvenAsRoot) {
+TEST(SerialDevice, ExclusiveWithinThisProcess) {
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
     SerialDevice first;
     ASSERT_TRUE(first.open(pty.slavePath()));
-
     SerialDevice second;
     const auto r = second.open(pty.slavePath());
     EXPECT_EQ(r.error, SerialError::Busy);
     EXPECT_NE(r.sysErrno, 0);
     EXPECT_FALSE(second.isOpen());
-
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        SerialDevice other;
-        const auto rc = other.open(pty.slavePath());
-        _exit(rc.error == SerialError::Busy ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "another process opened the held device";
-
     first.close();
     EXPECT_TRUE(second.open(pty.slavePath())) << "the lock outlived the close";
 }
@@ -153,9 +138,10 @@ int finish(pid_t child) {
 
 } // namespace
 
-TEST(SerialDevice, ExclusiveForAnOrdinaryUserBothWays) {
+// Another process, ordinary user or root, against a holder of either kind.
+TEST(SerialDevice, ExclusiveAcrossProcessesForAnOrdinaryUserAndRoot) {
     if (geteuid() != 0)
-        GTEST_SKIP() << "already an ordinary user: the test above is this case";
+        GTEST_SKIP() << "needs root to act as the ordinary user nobody; run the suite as root";
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
     ASSERT_EQ(chown(pty.slavePath().c_str(), kNobody, kNobody), 0);

@@ -31,10 +31,10 @@ PortDirectory emptyDirectory() {
 
 } // namespace
 
-TEST(PollInterval, FormulaForOfferedRatesAndNonPositive) {
-    const std::map<int, int> expected = {{1200, 174},  {2400, 84},    {4800, 42},   {9600, 18},
-                                         {19200, 6},   {38400, 100},  {57600, 100}, {0, 100},
-                                         {-9600, 100}, {115200, 100}, {300, 696}};
+TEST(PollInterval, TruncationAndTheFloorOf100) {
+    // 19200: 1.82 ms truncates to 1, so 6; 38400: 0.91 truncates to 0, so 100.
+    const std::map<int, int> expected = {
+        {1200, 174}, {19200, 6}, {38400, 100}, {0, 100}, {-9600, 100}};
     for (const auto& [baud, ms] : expected)
         EXPECT_EQ(PollIntervalMs(baud), ms) << "baud " << baud;
 }
@@ -105,12 +105,11 @@ constexpr microseconds kByte9600{1042};
 
 } // namespace
 
-TEST(PacketCutter, ThousandBytesAtLinePaceAre524Then476) {
+TEST(PacketCutter, BytesAtLinePaceAreCutAt524AndAfterTheFullSilence) {
     CutterRig rig(18);
     rig.trickle(1000, kByte9600);
     ASSERT_EQ(rig.packets.size(), 1u) << "the 524th byte ends a packet at once";
     EXPECT_EQ(rig.packets[0].size(), 524u);
-    EXPECT_EQ(rig.packets[0].front(), 0);
     EXPECT_EQ(rig.packets[0].back(), static_cast<std::uint8_t>(523));
     rig.advance(std::chrono::milliseconds(17));
     EXPECT_EQ(rig.packets.size(), 1u) << "17 ms of silence is not yet 18";
@@ -118,35 +117,38 @@ TEST(PacketCutter, ThousandBytesAtLinePaceAre524Then476) {
     ASSERT_EQ(rig.packets.size(), 2u);
     EXPECT_EQ(rig.packets[1].size(), 476u);
     EXPECT_EQ(rig.packets[1].front(), static_cast<std::uint8_t>(524));
-}
 
-TEST(PacketCutter, Exactly524BytesLeaveNoEmptyPacketBehind) {
-    CutterRig rig(18);
+    // Exactly 524 bytes leave no empty packet behind.
     rig.trickle(524, kByte9600);
     rig.advance(std::chrono::seconds(1));
-    ASSERT_EQ(rig.packets.size(), 1u);
-    EXPECT_EQ(rig.packets[0].size(), 524u);
+    ASSERT_EQ(rig.packets.size(), 3u);
+    EXPECT_EQ(rig.packets[2].size(), 524u);
     EXPECT_FALSE(rig.cutter.Deadline());
 }
 
 TEST(PacketCutter, SilenceIsCountedFromTheLastByte) {
     struct Case {
         const char* name;
-        microseconds pause; // between two trickles of 3 bytes at 9600
+        int gapMs;
+        microseconds pace;  // between the bytes of a trickle of 3
+        microseconds pause; // between two such trickles
         std::size_t packets;
     };
     const Case cases[] = {
-        {"pause shorter than the gap keeps one packet", microseconds(16'900), 1},
-        {"pause of the whole gap splits", microseconds(18'000), 2},
-        {"long pause splits", microseconds(500'000), 2},
+        {"9600: pause shorter than the gap keeps one packet", 18, kByte9600, microseconds(16'900),
+         1},
+        {"9600: a pause of the whole gap splits", 18, kByte9600, microseconds(18'000), 2},
+        {"1200: bytes 170 ms apart stay one packet", 174, microseconds(170'000),
+         microseconds(170'000), 1},
     };
     for (const Case& c : cases) {
-        CutterRig rig(18);
-        rig.trickle(3, kByte9600, 0x10);
-        // The pause runs from the third byte; the next byte lands one byte time later.
-        rig.advance(c.pause - kByte9600);
-        rig.trickle(3, kByte9600, 0x20);
-        rig.advance(std::chrono::milliseconds(18));
+        CutterRig rig(c.gapMs);
+        rig.trickle(3, c.pace, 0x10);
+        // The pause runs from the third byte; the next lands one pace later.
+        rig.advance(c.pause - c.pace);
+        rig.trickle(3, c.pace, 0x20);
+        EXPECT_EQ(rig.packets.size(), c.packets - 1) << c.name << ": cut too early";
+        rig.advance(std::chrono::milliseconds(c.gapMs));
         ASSERT_EQ(rig.packets.size(), c.packets) << c.name;
         if (c.packets == 2) {
             EXPECT_EQ(rig.packets[0], (std::vector<std::uint8_t>{0x10, 0x11, 0x12})) << c.name;
@@ -155,16 +157,6 @@ TEST(PacketCutter, SilenceIsCountedFromTheLastByte) {
             EXPECT_EQ(rig.packets[0].size(), 6u) << c.name;
         }
     }
-}
-
-TEST(PacketCutter, SlowLineWithGapsJustUnderTheIntervalIsOnePacket) {
-    // 1200 baud: 174 ms; bytes 170 ms apart never end the packet.
-    CutterRig rig(174);
-    rig.trickle(20, microseconds(170'000));
-    EXPECT_TRUE(rig.packets.empty());
-    rig.advance(std::chrono::milliseconds(174));
-    ASSERT_EQ(rig.packets.size(), 1u);
-    EXPECT_EQ(rig.packets[0].size(), 20u);
 }
 
 TEST(PacketCutter, FlushPostsWhatWasCollectedEvenNothing) {
