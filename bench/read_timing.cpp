@@ -9,11 +9,11 @@
 // successful try with their pauses: 6.0 s.
 
 #include "link/PortTable.h"
-#include "protocol/SerialSetup.h"
 #include "platform/PortDirectory.h"
 #include "protocol/DecoderThread.h"
 #include "protocol/DisplayRecord.h"
 #include "protocol/Refresh.h"
+#include "protocol/SerialSetup.h"
 #include "protocol/Settle.h"
 #include "sim/Simulator.h"
 
@@ -25,7 +25,9 @@ using Clock_ = std::chrono::steady_clock;
 
 namespace {
 
-double Seconds(Clock_::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock_::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 } // namespace
 

@@ -2,7 +2,6 @@
 // Exit codes: 0 success, 1 the module or the port failed, 2 bad usage.
 
 #include "link/PortTable.h"
-#include "protocol/SerialSetup.h"
 #include "platform/Clock.h"
 #include "platform/PortDirectory.h"
 #include "protocol/DecoderShared.h"
@@ -10,6 +9,7 @@
 #include "protocol/DisplayRecord.h"
 #include "protocol/ParamFile.h"
 #include "protocol/Refresh.h"
+#include "protocol/SerialSetup.h"
 #include "protocol/Settle.h"
 #include "settings/ParamTransfer.h"
 #include "sim/Simulator.h"
