@@ -21,15 +21,15 @@ std::string ProblemText(ParamFileProblem problem, const FileResult& status, bool
     case ParamFileProblem::NotAFile:
         return status.error == EISDIR ? "该路径是文件夹" : "该路径不是普通文件";
     case ParamFileProblem::TooLarge:
-        return "文件过大（超过 64 KB），不是参数文件";
+        return "文件超过 64 KB";
     case ParamFileProblem::Binary:
-        return "文件含有二进制数据，不是参数文件";
+        return "文件含二进制数据";
     case ParamFileProblem::BadEncoding:
         return "文件不是有效的 GBK 文本";
     case ParamFileProblem::Utf8NoBom:
-        return "文件是不带 BOM 的 UTF-8 文本，应为 GBK";
+        return "文件是无 BOM 的 UTF-8 文本";
     case ParamFileProblem::NoSection:
-        return "文件中没有 [TMX7参数表] 节，不是参数文件";
+        return "文件中没有 [TMX7参数表] 节";
     case ParamFileProblem::Unreadable:
     case ParamFileProblem::None:
         break;
@@ -37,9 +37,12 @@ std::string ProblemText(ParamFileProblem problem, const FileResult& status, bool
     return writing ? "无法写入" : "无法读取";
 }
 
+// The reason first, where even a narrow pane shows it; the place and the
+// system's words after it.
 std::string FailureText(std::string_view lead, ParamFileProblem problem, const FileResult& status,
-                        const std::string& path, bool writing) {
-    std::string text = std::string(lead) + ProblemText(problem, status, writing) + "：" + path;
+                        std::string_view kept, const std::string& path, bool writing) {
+    std::string text = std::string(lead) + ProblemText(problem, status, writing) + "，" +
+                       std::string(kept) + "：" + path;
     if (!status.message.empty())
         text += "（" + status.message + "）";
     return text;
@@ -68,13 +71,13 @@ std::string ImportIntoParams(ParamSet& params, const ParamImportResult& imported
 std::string ExportStatusText(const ParamExportResult& result) {
     if (result.status)
         return "参数已导出到 " + result.absolutePath;
-    return FailureText("参数未导出，原文件未改变：", result.problem, result.status,
+    return FailureText("参数未导出：", result.problem, result.status, "原文件未改变",
                        result.absolutePath, true);
 }
 
 std::string ImportStatusText(const ParamImportResult& result) {
     if (!result.Usable())
-        return FailureText("参数未导入，原参数不变：", result.problem, result.status,
+        return FailureText("参数未导入：", result.problem, result.status, "原参数不变",
                            result.absolutePath, false);
     if (!result.fileFound)
         return "未找到参数文件，已用默认值：" + result.absolutePath;

@@ -70,20 +70,20 @@ TEST(ImportIntoParams, AnUnusableFileChangesNothing) {
         const char* text;
     } cases[] = {
         {ParamFileProblem::NotAFile, EISDIR,
-         "参数未导入，原参数不变：该路径是文件夹：/a/p.tm7（m）"},
+         "参数未导入：该路径是文件夹，原参数不变：/a/p.tm7（m）"},
         {ParamFileProblem::NotAFile, EINVAL,
-         "参数未导入，原参数不变：该路径不是普通文件：/a/p.tm7（m）"},
+         "参数未导入：该路径不是普通文件，原参数不变：/a/p.tm7（m）"},
         {ParamFileProblem::TooLarge, EFBIG,
-         "参数未导入，原参数不变：文件过大（超过 64 KB），不是参数文件：/a/p.tm7（m）"},
+         "参数未导入：文件超过 64 KB，原参数不变：/a/p.tm7（m）"},
         {ParamFileProblem::Binary, EILSEQ,
-         "参数未导入，原参数不变：文件含有二进制数据，不是参数文件：/a/p.tm7（m）"},
+         "参数未导入：文件含二进制数据，原参数不变：/a/p.tm7（m）"},
         {ParamFileProblem::BadEncoding, EILSEQ,
-         "参数未导入，原参数不变：文件不是有效的 GBK 文本：/a/p.tm7（m）"},
+         "参数未导入：文件不是有效的 GBK 文本，原参数不变：/a/p.tm7（m）"},
         {ParamFileProblem::Utf8NoBom, EILSEQ,
-         "参数未导入，原参数不变：文件是不带 BOM 的 UTF-8 文本，应为 GBK：/a/p.tm7（m）"},
+         "参数未导入：文件是无 BOM 的 UTF-8 文本，原参数不变：/a/p.tm7（m）"},
         {ParamFileProblem::NoSection, ENOMSG,
-         "参数未导入，原参数不变：文件中没有 [TMX7参数表] 节，不是参数文件：/a/p.tm7（m）"},
-        {ParamFileProblem::Unreadable, EACCES, "参数未导入，原参数不变：无法读取：/a/p.tm7（m）"},
+         "参数未导入：文件中没有 [TMX7参数表] 节，原参数不变：/a/p.tm7（m）"},
+        {ParamFileProblem::Unreadable, EACCES, "参数未导入：无法读取，原参数不变：/a/p.tm7（m）"},
     };
     for (const auto& c : cases) {
         ParamImportResult imported;
@@ -101,12 +101,12 @@ TEST(FileStatusTexts, SayWhereAndWhetherItWorked) {
     ParamExportResult ok{FileResult::Success(), "/a/b.tm7"};
     EXPECT_EQ(ExportStatusText(ok), "参数已导出到 /a/b.tm7");
     ParamExportResult bad{FileResult::Failure(EACCES, "rename to", "/a/b.tm7"), "/a/b.tm7"};
-    EXPECT_EQ(ExportStatusText(bad), "参数未导出，原文件未改变：无法写入：/a/b.tm7"
+    EXPECT_EQ(ExportStatusText(bad), "参数未导出：无法写入，原文件未改变：/a/b.tm7"
                                      "（rename to /a/b.tm7: Permission denied）");
     ParamExportResult fifo{FileResult::Refusal(EINVAL, "write /a/b.tm7: a FIFO"), "/a/b.tm7",
                            ParamFileProblem::NotAFile};
     EXPECT_EQ(ExportStatusText(fifo),
-              "参数未导出，原文件未改变：该路径不是普通文件：/a/b.tm7（write /a/b.tm7: a FIFO）");
+              "参数未导出：该路径不是普通文件，原文件未改变：/a/b.tm7（write /a/b.tm7: a FIFO）");
 
     ParamImportResult in;
     in.absolutePath = "/a/b.tm7";
