@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
@@ -349,6 +350,14 @@ TEST(RadioConfigDlg, ReceiveAreaKeepsNewestTextAtPairBoundary) {
         EXPECT_EQ(all[cut - 1], QLatin1Char(sep[0]));
         EXPECT_NE(shown[0], QLatin1Char(sep[0]));
     }
+    // The widget itself stays bounded too: it keeps no history of the appends
+    // and trims (it held one undo step per append, 87 000 after 16 MB).
+    EXPECT_EQ(w.dlg.MultiEdit(1000)->document()->availableUndoSteps(), 0);
+    // The other area the program writes is set as a whole, which keeps no history.
+    for (int i = 0; i < 100; ++i)
+        w.dlg.PostCommand(i % 2 ? 32776 : 32775); // show standard data, user data
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.dlg.MultiEdit(1001)->document()->availableUndoSteps(), 0);
 }
 
 TEST(RadioConfigDlg, EnterAndEscapeDoNotEndTheWindow) {
