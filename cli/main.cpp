@@ -105,19 +105,7 @@ std::optional<int> ResolvePort(const std::string& port) {
         return n;
     if (port.empty() || port[0] != '/')
         return std::nullopt;
-    auto& dir = PortDirectory::System();
-    for (int n = 1; n <= 1024; ++n) {
-        auto path = dir.PathFor(n);
-        if (path && *path == port)
-            return n;
-    }
-    for (int n = 1; n <= 1024; ++n) {
-        if (!dir.PathFor(n)) {
-            dir.Map(n, port);
-            return n;
-        }
-    }
-    return std::nullopt;
+    return PortDirectory::System().NumberForPath(port);
 }
 
 // Progress lines on stderr for the sequences that take seconds.
@@ -269,7 +257,10 @@ std::unique_ptr<sim::Simulator> MakeCliSimulator(const Options& o) {
 }
 
 int CmdPorts() {
-    for (const auto& p : PortDirectory::System().List())
+    const PortSnapshot snapshot = PortDirectory::System().Snapshot();
+    for (const auto& problem : snapshot.problems)
+        std::fprintf(stderr, "%s\n", problem.c_str());
+    for (const auto& p : snapshot.ports)
         std::printf("%s\t%s\t%s\n", p.name.c_str(), p.path.c_str(), p.description.c_str());
     return kExitOk;
 }

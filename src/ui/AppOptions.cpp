@@ -106,16 +106,7 @@ std::optional<int> ResolvePortArgument(const std::string& port, PortDirectory& d
         return n;
     if (port.empty() || port[0] != '/')
         return std::nullopt;
-    for (int n = PortDirectory::kMinPort; n <= PortDirectory::kMaxPort; ++n)
-        if (auto path = directory.PathFor(n); path && *path == port)
-            return n;
-    for (int n = PortDirectory::kMinPort; n <= PortDirectory::kMaxPort; ++n) {
-        if (!directory.PathFor(n)) {
-            directory.Map(n, port);
-            return n;
-        }
-    }
-    return std::nullopt;
+    return directory.NumberForPath(port);
 }
 
 } // namespace tmx7

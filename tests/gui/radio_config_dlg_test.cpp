@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace tmx7;
@@ -151,14 +152,22 @@ TEST(RadioConfigDlg, UserDataFile) {
         EXPECT_EQ(w.dlg.Text(1001), "AA BB CC");
         EXPECT_EQ(ReadAll(file), "AA BB CC\nsecond line") << "an existing file is left alone";
     }
-    {
-        // A path that cannot be read as a file (a directory): default in
-        // memory, nothing written through it.
-        const std::string file = dir.File("adir");
-        fs::create_directory(file);
+    // A path that is no file (a FIFO used to freeze the window at start):
+    // default in memory, nothing written through it, and editing says why.
+    fs::create_directory(dir.File("adir"));
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0644), 0);
+    fs::create_symlink("/dev/zero", dir.File("zero"));
+    for (const auto& [name, kind] : {std::pair{"adir", "a folder"}, std::pair{"fifo", "a FIFO"},
+                                     std::pair{"zero", "a character device"}}) {
+        const std::string file = dir.File(name);
+        const auto type = fs::symlink_status(file).type();
         Window w(file);
         EXPECT_EQ(w.dlg.m_strUserData, CRadioConfigDlg::kDefaultUserData);
-        EXPECT_TRUE(fs::is_directory(file));
+        w.dlg.PostCommand(res::ID_DATA_EDIT_USER);
+        Drain();
+        EXPECT_EQ(w.dlg.PaneText(1).toStdString(),
+                  "用户数据文件无法使用：open " + file + ": " + kind + ", not a regular file");
+        EXPECT_EQ(fs::symlink_status(file).type(), type);
     }
 }
 

@@ -61,12 +61,18 @@ TEST(AppOptions, RejectsWhatItDoesNotKnow) {
 TEST(AppOptions, PortArgumentsBecomeNumbers) {
     PortDirectory::Options o;
     o.sysfsTtyRoot = "/nonexistent/tty";
-    o.getenv = [](const std::string&) -> std::optional<std::string> { return std::nullopt; };
+    int scans = 0; // each look at the sources asks for the config folder once
+    o.getenv = [&scans](const std::string& name) -> std::optional<std::string> {
+        scans += name == "XDG_CONFIG_HOME";
+        return std::nullopt;
+    };
     PortDirectory dir(o);
     dir.Map(1, "/dev/pts/9");
     EXPECT_EQ(ResolvePortArgument("COM7", dir), 7);
     EXPECT_EQ(ResolvePortArgument("/dev/pts/9", dir), 1) << "a known path keeps its number";
+    scans = 0;
     EXPECT_EQ(ResolvePortArgument("/dev/ttyUSB0", dir), 2) << "the first free number";
+    EXPECT_EQ(scans, 1) << "one look, not one per number tried";
     EXPECT_EQ(dir.PathFor(2), "/dev/ttyUSB0");
     EXPECT_EQ(ResolvePortArgument("/dev/ttyUSB0", dir), 2);
     EXPECT_FALSE(ResolvePortArgument("ttyUSB0", dir));
