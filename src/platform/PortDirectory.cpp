@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 
 namespace tmx7 {
@@ -53,12 +52,12 @@ std::optional<int> parseIndex(std::string_view digits, int limit) {
     return v;
 }
 
+// A sysfs attribute: one short line.
 std::string readFirstLine(const fs::path& p) {
-    std::ifstream in(p);
-    std::string line;
-    if (in)
-        std::getline(in, line);
-    return trim(line);
+    std::string head;
+    if (!ReadRegularFileHead(p.string(), 256, head))
+        return {};
+    return trim(head.substr(0, head.find('\n')));
 }
 
 // The USB product name sits on the USB device, a few levels above the tty's
