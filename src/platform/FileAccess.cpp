@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -103,9 +104,8 @@ FileResult ReadBounded(const std::string& path, std::size_t maxBytes, bool first
         // A whole-file read asks for one byte beyond the limit, so a file
         // that grew after the size check is still caught.
         const std::size_t stop = firstLine ? maxBytes : maxBytes + 1;
-        while (out.size() < stop) {
-            if (firstLine && out.find('\n') != std::string::npos)
-                break;
+        bool lineEnded = false;
+        while (out.size() < stop && !lineEnded) {
             const std::size_t want = std::min(sizeof buffer, stop - out.size());
             const ssize_t n = ::read(fd, buffer, want);
             if (n < 0) {
@@ -117,6 +117,7 @@ FileResult ReadBounded(const std::string& path, std::size_t maxBytes, bool first
             if (n == 0)
                 break;
             out.append(buffer, static_cast<std::size_t>(n));
+            lineEnded = firstLine && std::memchr(buffer, '\n', static_cast<std::size_t>(n));
         }
         if (result && !firstLine && out.size() > maxBytes)
             result = TooLarge(path, maxBytes);
