@@ -319,7 +319,8 @@ int main(int argc, char** argv) {
     }
     const auto port = ResolvePort(o.port);
     if (!port) {
-        std::fprintf(stderr, "not a port: %s (use COM1..COM1024 or a device path)\n",
+        // The form was checked with the options: only the numbers can have run out.
+        std::fprintf(stderr, "no free COM number for %s: COM1..COM1024 are all taken\n",
                      o.port.c_str());
         return kExitUsage;
     }
