@@ -40,7 +40,9 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    CRadioConfigDlg dlg;
+    // The user data file goes to a scratch place, not the folder the bench runs in.
+    CRadioConfigDlg dlg(nullptr, RealClock(), PortDirectory::System(),
+                        "/tmp/tmx7-receive-area-bench.mak");
     dlg.KillTimer(1);
     dlg.show();
     QApplication::processEvents();
