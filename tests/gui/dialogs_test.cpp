@@ -557,7 +557,7 @@ TEST(ContinuousSendDialog, OkGivesTheChoiceOrTellsTheFieldOutOfRange) {
         }
         EXPECT_TRUE(boxes.seen.empty());
         ASSERT_TRUE(dlg.choice().has_value());
-        const ContinuousSendChoice& got = *dlg.choice();
+        const ContinuousSendChoice got = *dlg.choice();
         EXPECT_EQ(std::tie(got.dataForm, got.countMode, got.count, got.intervalMs),
                   std::tie(c.want.dataForm, c.want.countMode, c.want.count, c.want.intervalMs));
     }

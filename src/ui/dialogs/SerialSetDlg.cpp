@@ -158,8 +158,10 @@ void CSerialSetDlg::tryEnded(const Outcome& outcome) {
         if (!text.isEmpty())
             gui::ShowMessage(this, text);
     }
-    if (m_closePending && result() != Accepted)
+    if (m_closePending) {
+        m_closePending = false;
         QDialog::reject();
+    }
 }
 
 void CSerialSetDlg::setBusy(bool busy) {
