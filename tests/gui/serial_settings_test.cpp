@@ -11,7 +11,6 @@
 #include <QComboBox>
 #include <QThread>
 
-#include <filesystem>
 #include <thread>
 
 using namespace tmx7;
@@ -45,18 +44,15 @@ TEST(QtEventSink, BatchesArriveOnTheWindowThreadInOrder) {
 class SerialSetDlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tmx7-serset-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        m_root = tmpl;
+        // Only the ports mapped here: no sysfs, no environment, no config file.
         PortDirectory::Options o;
-        o.sysfsTtyRoot = (m_root / "tty").string();
-        o.devRoot = m_root.string();
+        o.sysfsTtyRoot = "/nonexistent/tty";
+        o.devRoot = "/nonexistent";
         o.getenv = [](const std::string&) -> std::optional<std::string> { return std::nullopt; };
         ports = std::make_unique<PortDirectory>(o);
         for (int n : {10, 2, 1})
             ports->Map(n, "/dev/ttyX" + std::to_string(n));
     }
-    void TearDown() override { std::filesystem::remove_all(m_root); }
 
     // The dialog on a stand-in engine that records what it is asked.
     std::unique_ptr<CSerialSetDlg> Make(bool engineFree = true) {
@@ -89,7 +85,6 @@ protected:
                !Find<QComboBox>(dlg, "portList")->isEnabled();
     }
 
-    std::filesystem::path m_root;
     std::unique_ptr<PortDirectory> ports;
     gui::QtEventSink sink;
     std::vector<std::pair<int, int>> probed;
