@@ -351,6 +351,16 @@ std::optional<std::size_t> CPortTable::Backlog(int port) const {
     return e->port.Backlog();
 }
 
+std::optional<LineFormat> CPortTable::FormatOf(int port) const {
+    std::lock_guard lock(m_tableMutex);
+    const PortEntry* e = FindLocked(port);
+    LineFormat format;
+    if (e == nullptr || !e->running.load(std::memory_order_acquire) ||
+        !ParseLineFormat(e->format, format))
+        return std::nullopt;
+    return format;
+}
+
 std::optional<int> CPortTable::PollInterval(int port) const {
     std::lock_guard lock(m_tableMutex);
     const PortEntry* e = FindLocked(port);

@@ -136,6 +136,9 @@ public:
     // An entry with that number is running and its device is open and has
     // not hung up.
     bool IsOpen(int port) const;
+    // The line format of the running entry of that number (what its last
+    // Open asked for); nothing when none runs.
+    std::optional<LineFormat> FormatOf(int port) const;
     // Poll interval recorded for the entry of that number; nothing if none.
     std::optional<int> PollInterval(int port) const;
     // Bytes written to that port and not yet on the line: its queue and

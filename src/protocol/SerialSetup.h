@@ -35,6 +35,13 @@ std::optional<int> PortNumberFromName(const std::string& name);
 // "9600bps" and its six siblings -> the baud rate; anything else -> nullopt.
 std::optional<int> BaudFromText(const std::string& text);
 
+// A baud rate and line format that reached a module.
+struct LinkPair {
+    int baud = 0;
+    std::string lineFormat;
+    bool operator==(const LinkPair&) const = default;
+};
+
 struct SetupResult {
     bool connected = false;
     int comPort = 0;
@@ -52,13 +59,16 @@ public:
     // with the module's format. Returns that format, or nullopt (port stopped).
     std::optional<std::string> ProbeExchange(int port, int baud);
 
-    // The OK button: "n,8,1" then "e,8,1" at the chosen baud rate.
+    // The OK button: "n,8,1", "e,8,1", then "o,8,1" at the chosen baud rate.
     SetupResult Confirm(int port, int baud);
 
-    // Automatic detection over kDetectBauds for both formats. `onFailedBaud`
-    // receives the caption to show after every baud rate that gave no answer.
+    // Automatic detection over kDetectBauds for each of the three formats.
+    // `first`, the pair that last worked on this port, is tried before them
+    // (and not again in its turn). `onFailedBaud` receives the caption to
+    // show after every try that gave no answer.
     SetupResult AutoDetect(int port,
-                           const std::function<void(const std::string&)>& onFailedBaud = {});
+                           const std::function<void(const std::string&)>& onFailedBaud = {},
+                           const std::optional<LinkPair>& first = std::nullopt);
 
     // Limit of the wait for the probe answer and pause between tries.
     static constexpr Millis kProbeWait{1000};
