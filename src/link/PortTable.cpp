@@ -1,6 +1,9 @@
 #include "link/PortTable.h"
 
+#include "platform/SerialDiagnosis.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <iostream>
@@ -134,9 +137,7 @@ void CPortTable::SetMessageHandler(std::function<void(const std::string&)> handl
     m_handler = std::move(handler);
 }
 
-void CPortTable::Fail(int port) {
-    char text[64];
-    std::snprintf(text, sizeof text, "COM%d打开失败！", port);
+void CPortTable::Tell(const std::string& text) {
     std::function<void(const std::string&)> handler;
     {
         std::lock_guard lock(m_handlerMutex);
@@ -205,9 +206,16 @@ PortEntry* CPortTable::FindLocked(int port) const {
 }
 
 int CPortTable::Open(int port, int baud, const std::string& format) {
+    const OpenAttempt attempt = TryOpen(port, baud, format);
+    if (attempt.result == -1)
+        Tell(attempt.message);
+    return attempt.result;
+}
+
+OpenAttempt CPortTable::TryOpen(int port, int baud, const std::string& format) {
     LineFormat lineFormat;
     if (!ParseLineFormat(format, lineFormat))
-        return 0;
+        return {0, {}};
 
     std::lock_guard openLock(m_openMutex);
     PortEntry* entry = nullptr;
@@ -237,12 +245,11 @@ int CPortTable::Open(int port, int baud, const std::string& format) {
                 }
     }
     if (entry == nullptr)
-        return 0;
+        return {0, {}};
     if (held) {
         // The number is in use by a running entry; opening the device a
         // second time would fail anyway, and this way no entry is disturbed.
-        Fail(port);
-        return -1;
+        return {-1, OpenFailureText(port, m_directory.PathFor(port), {SerialError::Busy, EBUSY})};
     }
 
     // A thread stopped a moment ago may still be finishing a frame and
@@ -257,36 +264,33 @@ int CPortTable::Open(int port, int baud, const std::string& format) {
         entry->baud = baud;
         entry->pollInterval = PollIntervalMs(baud);
     }
-    if (port < PortDirectory::kMinPort || port > PortDirectory::kMaxPort) {
-        Fail(port);
-        return -1;
-    }
+    if (port < PortDirectory::kMinPort || port > PortDirectory::kMaxPort)
+        return {-1, OpenFailureText(port, std::nullopt, {SerialError::Unsupported, EINVAL})};
     const auto path = m_directory.PathFor(port);
-    if (!path) {
-        Fail(port);
-        return -1;
-    }
+    if (!path)
+        return {-1, OpenFailureText(port, std::nullopt, {SerialError::NotFound, ENOENT})};
     CCommPort& cp = entry->port;
-    if (!cp.OpenDevice(*path)) {
-        Fail(port);
-        return -1;
-    }
+    if (const SerialResult r = cp.OpenDevice(*path); !r)
+        return {-1, OpenFailureText(port, path, r)};
     // A device that refuses the line settings is not reported (a pty, for
     // one, ignores the parity); only unreadable settings refuse the open.
     if (cp.SetLineSettings(baud, lineFormat) == CCommPort::LineResult::Unreadable) {
         cp.Close();
-        return 0;
+        return {0, {}};
     }
     entry->threadPort = port;
     if (!cp.Start(std::chrono::milliseconds(entry->pollInterval), m_clock, *entry)) {
         cp.Close();
-        Fail(port);
-        return -1;
+        return {-1, OpenFailureText(port, path, {SerialError::Io, EAGAIN})};
+    }
+    {
+        std::lock_guard lock(m_tableMutex);
+        entry->path = *path;
     }
     entry->running.store(true, std::memory_order_release);
     // A reader waiting for packets may be waiting on this number already.
     WakeWaiters();
-    return 1;
+    return {1, {}};
 }
 
 WriteStatus CPortTable::Write(int port, std::span<const std::uint8_t> frame) {
@@ -349,6 +353,14 @@ std::optional<std::size_t> CPortTable::Backlog(int port) const {
     if (e == nullptr)
         return std::nullopt;
     return e->port.Backlog();
+}
+
+std::optional<std::string> CPortTable::PathOf(int port) const {
+    std::lock_guard lock(m_tableMutex);
+    const PortEntry* e = FindLocked(port);
+    if (e == nullptr || e->path.empty())
+        return std::nullopt;
+    return e->path;
 }
 
 std::optional<LineFormat> CPortTable::FormatOf(int port) const {

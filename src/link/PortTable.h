@@ -83,6 +83,11 @@ public:
 
 class CPortTable;
 
+struct OpenAttempt {
+    int result = 0;      // as Open returns it
+    std::string message; // with -1: "COM<n>打开失败！\n<reason>"
+};
+
 struct PortEntry final : PortReceiver {
     PortEntry();
     PortEntry(const PortEntry&) = delete;
@@ -97,6 +102,7 @@ struct PortEntry final : PortReceiver {
     int pollInterval = 100;
     std::string format;
     int baud = 0;
+    std::string path; // the device of the last successful open
     CPortTable* table = nullptr;
     int threadPort = 0; // the number the running thread serves
     CCommPort port;
@@ -112,8 +118,10 @@ public:
 
     // 1 opened; 0 refused (unknown format, all entries busy, settings
     // unreadable) without a message; -1 could not be opened, with the
-    // message "COM<n>打开失败！".
+    // message "COM<n>打开失败！" and the reason on a second line.
     int Open(int port, int baud, const std::string& format);
+    // The same, telling no one: the message comes back with the result.
+    OpenAttempt TryOpen(int port, int baud, const std::string& format);
     // Hands one whole frame to the port's queue and returns at once; the
     // frame is never cut. Every caller looks at the result.
     [[nodiscard]] WriteStatus Write(int port, std::span<const std::uint8_t> frame);
@@ -136,6 +144,9 @@ public:
     // An entry with that number is running and its device is open and has
     // not hung up.
     bool IsOpen(int port) const;
+    // The device path the entry of that number last opened; nothing when
+    // it never opened one.
+    std::optional<std::string> PathOf(int port) const;
     // The line format of the running entry of that number (what its last
     // Open asked for); nothing when none runs.
     std::optional<LineFormat> FormatOf(int port) const;
@@ -158,7 +169,7 @@ public:
 private:
     friend struct PortEntry;
     PortEntry* FindLocked(int port) const;
-    void Fail(int port);
+    void Tell(const std::string& text);
     void NotePosted(int port);
     void NoteLost(PortEntry& entry, SerialResult why);
 

@@ -160,8 +160,9 @@ TEST_F(PortTableOnPty, SecondOpenOfAHeldPortFailsAndFirstKeepsWorking) {
     std::string otherMessage;
     other.SetMessageHandler([&](const std::string& m) { otherMessage = m; });
     EXPECT_EQ(other.Open(6, 9600, "n,8,1"), -1) << "the device itself is exclusive";
-    EXPECT_EQ(otherMessage, "COM6打开失败！");
-    EXPECT_EQ(takeMessages(), std::vector<std::string>{"COM6打开失败！"});
+    const std::string held = "COM6打开失败！\n" + pty.slavePath() + "已被本程序打开";
+    EXPECT_EQ(otherMessage, held);
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{held});
     ASSERT_TRUE(pty.send({7, 7}));
     EXPECT_EQ(waitPacket(6), (std::vector<std::uint8_t>{7, 7}));
 }

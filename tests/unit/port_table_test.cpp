@@ -291,9 +291,9 @@ TEST(PortTableLookup, UnknownNumbersAndBadArguments) {
     EXPECT_EQ(table.Open(1025, 9600, "N,8,1"), -1);
     EXPECT_EQ(table.Open(7, 19200, "e,8,2"), -1);
     ASSERT_EQ(messages.size(), 3u);
-    EXPECT_EQ(messages[0], "COM0打开失败！");
-    EXPECT_EQ(messages[1], "COM1025打开失败！");
-    EXPECT_EQ(messages[2], "COM7打开失败！");
+    EXPECT_EQ(messages[0], "COM0打开失败！\n串口号须在1到1024之间");
+    EXPECT_EQ(messages[1], "COM1025打开失败！\n串口号须在1到1024之间");
+    EXPECT_EQ(messages[2], "COM7打开失败！\n没有与COM7对应的串口设备");
 
     // A failed open still records the number: lookups find the closed entry.
     EXPECT_EQ(table.Write(7, b), WriteStatus::PortLost);
