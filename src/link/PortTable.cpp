@@ -101,9 +101,17 @@ int PacketStore::Untaken() const {
 
 PortEntry::PortEntry() : portNumber(kNoPort) {}
 
-void PortEntry::OnPacket(std::span<const std::uint8_t> packet) {
+void PortEntry::OnPacket(std::span<const std::uint8_t> packet, TimePoint firstByte) {
+    // Told before the packet can be taken, so a record of the traffic never
+    // shows an answer ahead of what it answers.
+    if (!packet.empty())
+        table->NoteTraffic(threadPort, Direction::Received, firstByte, packet);
     packets.Post(packet.data(), static_cast<int>(packet.size()));
     table->NotePosted(threadPort);
+}
+
+void PortEntry::OnSent(std::span<const std::uint8_t> frame, TimePoint at) {
+    table->NoteTraffic(threadPort, Direction::Sent, at, frame);
 }
 
 void PortEntry::OnLost(SerialResult why) {
@@ -157,6 +165,12 @@ void CPortTable::NotePosted(int port) {
     m_posted.notify_all();
     if (PortEvents* events = m_events.load(std::memory_order_acquire))
         events->PacketPosted(port);
+}
+
+void CPortTable::NoteTraffic(int port, Direction direction, TimePoint at,
+                             std::span<const std::uint8_t> bytes) {
+    if (PortEvents* events = m_events.load(std::memory_order_acquire))
+        events->Traffic(port, direction, at, bytes);
 }
 
 void CPortTable::NoteLost(PortEntry& entry, SerialResult why) {

@@ -69,6 +69,8 @@ private:
     std::uint64_t m_nextOrder = 1;
 };
 
+enum class Direction : std::uint8_t { Received, Sent };
+
 // Told by a port's own thread; implementations must not block, and must not
 // call CPortTable::Open from within (the entry's thread is the caller).
 class PortEvents {
@@ -79,6 +81,11 @@ public:
     // The device of `port` hung up or failed; its entry no longer runs and
     // the number can be opened again. Told once per loss; never for a Stop.
     virtual void PortLost(int port, SerialResult why) = 0;
+    // Every packet received (stamped with its first byte) and every frame
+    // handed whole to the driver, in the order the port's thread saw them.
+    // Empty packets are not told.
+    virtual void Traffic(int /*port*/, Direction /*direction*/, TimePoint /*at*/,
+                         std::span<const std::uint8_t> /*bytes*/) {}
 };
 
 class CPortTable;
@@ -93,7 +100,8 @@ struct PortEntry final : PortReceiver {
     PortEntry(const PortEntry&) = delete;
     PortEntry& operator=(const PortEntry&) = delete;
 
-    void OnPacket(std::span<const std::uint8_t> packet) override;
+    void OnPacket(std::span<const std::uint8_t> packet, TimePoint firstByte) override;
+    void OnSent(std::span<const std::uint8_t> frame, TimePoint at) override;
     void OnLost(SerialResult why) override;
 
     std::atomic<bool> running{false};
@@ -171,6 +179,8 @@ private:
     PortEntry* FindLocked(int port) const;
     void Tell(const std::string& text);
     void NotePosted(int port);
+    void NoteTraffic(int port, Direction direction, TimePoint at,
+                     std::span<const std::uint8_t> bytes);
     void NoteLost(PortEntry& entry, SerialResult why);
 
     PortDirectory& m_directory;

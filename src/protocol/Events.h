@@ -152,6 +152,20 @@ struct DetectStep {
     bool operator==(const DetectStep&) const = default;
 };
 
+// One packet received or one frame sent on a port, as the port's thread saw
+// it: every packet, whoever takes it afterwards (decoder, probe, refresh),
+// and every frame, whoever wrote it (sequences, decoder follow-ups, data
+// sends). `time` is monotonic: when the packet's first byte arrived, or when
+// the frame's last byte went to the driver. Not touched by clearing the
+// receive area.
+struct Traffic {
+    int port = 0;
+    Direction direction = Direction::Received;
+    TimePoint time{};
+    std::vector<std::uint8_t> bytes;
+    bool operator==(const Traffic&) const = default;
+};
+
 struct SequenceFinished {
     SequenceKind kind = SequenceKind::Refresh;
     Outcome outcome;
@@ -160,7 +174,7 @@ struct SequenceFinished {
 
 using Event = std::variant<ValueShown, CommandEnabled, PageShown, PageSelected, ProgressShown,
                            Progress, Status, Received, ReceiveCleared, Notice, PortLost,
-                           WriteFailed, Connected, DetectStep, SequenceFinished>;
+                           WriteFailed, Connected, DetectStep, Traffic, SequenceFinished>;
 
 class EventSink {
 public:

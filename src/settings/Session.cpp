@@ -1,7 +1,7 @@
 #include "settings/Session.h"
 
-#include "protocol/SerialSetup.h"
 #include "protocol/Refresh.h"
+#include "protocol/SerialSetup.h"
 #include "settings/Download.h"
 #include "settings/ParamTransfer.h"
 
@@ -62,6 +62,7 @@ Session::Session(EventSink& sink, Clock& clock, PortDirectory& ports)
 }
 
 Session::~Session() {
+    StopTrafficLog();
     {
         std::lock_guard lock(m_mutex);
         m_quit = true;
@@ -373,9 +374,51 @@ void Session::ClearReceived() {
     Post({ReceiveCleared{m_shared.BeginNewReceiveEpoch()}});
 }
 
+// ---- traffic ---------------------------------------------------------------------------------
+
+FileResult Session::StartTrafficLog(const std::string& path, TrafficLog::Options options) {
+    StopTrafficLog();
+    if (!options.onError)
+        options.onError = [this](const std::string& why) {
+            Post({Status{StatusSlot::Activity, "日志文件写入失败：" + why}});
+        };
+    auto log = std::make_unique<TrafficLog>();
+    if (FileResult r = log->Start(path, std::move(options)); !r)
+        return r;
+    std::lock_guard lock(m_logMutex);
+    m_log = std::move(log);
+    return FileResult::Success();
+}
+
+void Session::StopTrafficLog() {
+    std::unique_ptr<TrafficLog> log;
+    {
+        std::lock_guard lock(m_logMutex);
+        log = std::move(m_log);
+    }
+    if (log)
+        log->Stop(); // writes what is queued
+}
+
+bool Session::TrafficLogging() const {
+    std::lock_guard lock(m_logMutex);
+    return m_log != nullptr;
+}
+
 // ---- port notices ---------------------------------------------------------------------------
 
 void Session::PacketPosted(int /*port*/) {}
+
+void Session::Traffic(int port, Direction direction, TimePoint at,
+                      std::span<const std::uint8_t> bytes) {
+    tmx7::Traffic traffic{port, direction, at, {bytes.begin(), bytes.end()}};
+    {
+        std::lock_guard lock(m_logMutex);
+        if (m_log)
+            m_log->Append(traffic);
+    }
+    Post({std::move(traffic)});
+}
 
 void Session::PortLost(int port, SerialResult why) {
     if (port != Link().port)

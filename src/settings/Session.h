@@ -20,6 +20,7 @@
 #include "protocol/ParamFile.h"
 #include "protocol/Settle.h"
 #include "settings/SetCommands.h"
+#include "settings/TrafficLog.h"
 
 #include <condition_variable>
 #include <functional>
@@ -109,6 +110,15 @@ public:
     // Empties the receive area: text decoded before this is not shown.
     void ClearReceived();
 
+    // ---- traffic ------------------------------------------------------------------------
+    // Every packet and frame of the session's ports is posted as a Traffic
+    // event. Besides, until StopTrafficLog, each is appended to `path` as a
+    // TrafficLine, rotated as `options` say; the disk never holds up the
+    // line. A write failure is said once in the activity pane.
+    FileResult StartTrafficLog(const std::string& path, TrafficLog::Options options = {});
+    void StopTrafficLog();
+    bool TrafficLogging() const;
+
 private:
     using Body = std::function<Outcome(StopSignal&)>;
     bool Start(SequenceKind kind, Body body);
@@ -121,6 +131,8 @@ private:
     // PortEvents, on a port's thread.
     void PacketPosted(int port) override;
     void PortLost(int port, SerialResult why) override;
+    void Traffic(int port, Direction direction, TimePoint at,
+                 std::span<const std::uint8_t> bytes) override;
 
     Clock& m_clock;
     ShownValues m_shown;
@@ -140,6 +152,8 @@ private:
     std::shared_ptr<StopSignal> m_stop;
     bool m_portLost = false;
     std::optional<Outcome> m_lastOutcome;
+    mutable std::mutex m_logMutex;
+    std::unique_ptr<TrafficLog> m_log;
     std::thread m_worker;
     // Last, so it goes first: its port threads, which call back into this
     // object, are joined while everything they touch still exists.

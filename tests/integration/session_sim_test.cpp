@@ -3,6 +3,7 @@
 // each of them reports when the module misbehaves or the adapter is pulled.
 
 #include "protocol/ParamFile.h"
+#include "protocol/TrafficText.h"
 #include "settings/DialogModels.h"
 #include "settings/Download.h"
 #include "settings/ParamTransfer.h"
@@ -387,8 +388,11 @@ TEST(SessionOnSim, AnExportThatMissedAnswersLeavesTheOldFile) {
 
 // ---- the decoder ---------------------------------------------------------------------
 
-TEST(DecoderOnSim, EchoedTestDataShowsInOrderAndChangesNothing) {
+TEST(DecoderOnSim, EchoedTestDataShowsInOrderAndChangesNothingAndTheLogKeepsEveryPacket) {
     Rig rig; // active: the module echoes data
+    TempDir dir;
+    const std::string logPath = (dir.path / "traffic.log").string();
+    ASSERT_TRUE(rig.session->StartTrafficLog(logPath));
     ASSERT_TRUE(rig.Run([](Session& s) { return s.Read(); }).ok());
     // Looks like a group answer, but lacks the preamble.
     const std::vector<std::uint8_t> data = {0x8F, 0xE7, 0x03, 0x42, 0x01, 0x02};
@@ -405,6 +409,42 @@ TEST(DecoderOnSim, EchoedTestDataShowsInOrderAndChangesNothing) {
         std::this_thread::sleep_for(10ms);
     EXPECT_EQ(rig.session->Shown().ReceivedText(), expected);
     EXPECT_EQ(rig.Shown(Field::Group), "00");
+
+    // Every frame out and packet in, in the order the line saw them, from
+    // the refresh's first query to the echoes after the area was cleared.
+    rig.session->StopTrafficLog();
+    const auto traffic = rig.log.All<Traffic>();
+    std::ifstream in(logPath);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), traffic.size());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front().substr(14), " 发→ 1F 2F 3F 4F 5F 6F 7F 8F EC 03");
+    // Nine queries, five data frames; the echoes, however they were cut into
+    // packets, come after the first data frame and hold all five.
+    std::vector<std::string> sent;
+    std::string echoed;
+    for (const std::string& line : lines) {
+        if (line.substr(14, 7) == " 发→")
+            sent.push_back(line.substr(21));
+        else if (!sent.empty() && sent.back() == " 8F E7 03 42 01 02")
+            echoed += line.substr(21);
+    }
+    ASSERT_EQ(sent.size(), 14u);
+    for (std::size_t i = 9; i < 14; ++i)
+        EXPECT_EQ(sent[i], " 8F E7 03 42 01 02");
+    EXPECT_EQ(echoed, " 8F E7 03 42 01 02 8F E7 03 42 01 02 8F E7 03 42 01 02 8F E7 03 42 01 02"
+                      " 8F E7 03 42 01 02");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].substr(14), TrafficLine(traffic[i]).substr(14)) << i;
+        EXPECT_EQ(lines[i][0], '[');
+        EXPECT_EQ(lines[i][13], ']');
+        if (i > 0) {
+            EXPECT_LE(traffic[i - 1].time, traffic[i].time) << i;
+            EXPECT_LE(lines[i - 1].substr(0, 14), lines[i].substr(0, 14)) << i;
+        }
+    }
 }
 
 TEST(DecoderOnSim, StopIsPromptAndNothingIsWrittenAfterIt) {

@@ -70,9 +70,11 @@ using std::chrono::microseconds;
 
 struct CutterRig {
     explicit CutterRig(int gapMs)
-        : cutter(std::chrono::milliseconds(gapMs), [this](std::span<const std::uint8_t> p) {
-              packets.emplace_back(p.begin(), p.end());
-          }) {}
+        : cutter(std::chrono::milliseconds(gapMs),
+                 [this](std::span<const std::uint8_t> p, Time at) {
+                     packets.emplace_back(p.begin(), p.end());
+                     firstBytes.push_back(at);
+                 }) {}
 
     // One byte every `pace`, as a UART delivers them, with the cutter's
     // deadline honoured in between the way the port's thread honours it.
@@ -97,6 +99,7 @@ struct CutterRig {
 
     Time now{};
     std::vector<std::vector<std::uint8_t>> packets;
+    std::vector<Time> firstBytes; // when each packet's first byte arrived
     PacketCutter cutter;
 };
 
@@ -117,6 +120,9 @@ TEST(PacketCutter, BytesAtLinePaceAreCutAt524AndAfterTheFullSilence) {
     ASSERT_EQ(rig.packets.size(), 2u);
     EXPECT_EQ(rig.packets[1].size(), 476u);
     EXPECT_EQ(rig.packets[1].front(), static_cast<std::uint8_t>(524));
+    // Each packet is stamped with its own first byte: bytes 1 and 525.
+    EXPECT_EQ(rig.firstBytes[0], Time{} + kByte9600);
+    EXPECT_EQ(rig.firstBytes[1], Time{} + 525 * kByte9600);
 
     // Exactly 524 bytes leave no empty packet behind.
     rig.trickle(524, kByte9600);
