@@ -1,5 +1,6 @@
 #include "link/PortTable.h"
 
+#include "platform/DeviceWatch.h"
 #include "platform/SerialDiagnosis.h"
 
 #include <algorithm>
@@ -286,6 +287,9 @@ OpenAttempt CPortTable::TryOpen(int port, int baud, const std::string& format) {
     CCommPort& cp = entry->port;
     if (const SerialResult r = cp.OpenDevice(*path); !r)
         return {-1, OpenFailureText(port, path, r)};
+    // Who the device is, asked while it is there: after a loss it is gone,
+    // and only this tells whether what comes back is the same adapter.
+    PortDevice device{*path, DeviceIdentity(*path)};
     // A device that refuses the line settings is not reported (a pty, for
     // one, ignores the parity); only unreadable settings refuse the open.
     if (cp.SetLineSettings(baud, lineFormat) == CCommPort::LineResult::Unreadable) {
@@ -299,9 +303,14 @@ OpenAttempt CPortTable::TryOpen(int port, int baud, const std::string& format) {
     }
     {
         std::lock_guard lock(m_tableMutex);
-        entry->path = *path;
+        entry->device = std::move(device);
     }
     entry->running.store(true, std::memory_order_release);
+    // A device that hung up before the flag was set (an adapter pulled while
+    // it was being opened) found no running entry to report; report it now.
+    // The flag is exchanged on both sides, so the loss is told once.
+    if (cp.IsLost())
+        NoteLost(*entry, {SerialError::Lost, EIO});
     // A reader waiting for packets may be waiting on this number already.
     WakeWaiters();
     return {1, {}};
@@ -369,12 +378,12 @@ std::optional<std::size_t> CPortTable::Backlog(int port) const {
     return e->port.Backlog();
 }
 
-std::optional<std::string> CPortTable::PathOf(int port) const {
+std::optional<PortDevice> CPortTable::DeviceOf(int port) const {
     std::lock_guard lock(m_tableMutex);
     const PortEntry* e = FindLocked(port);
-    if (e == nullptr || e->path.empty())
+    if (e == nullptr || e->device.path.empty())
         return std::nullopt;
-    return e->path;
+    return e->device;
 }
 
 std::optional<LineFormat> CPortTable::FormatOf(int port) const {

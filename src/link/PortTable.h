@@ -90,6 +90,13 @@ public:
 
 class CPortTable;
 
+// The device behind a port number, as it was when the port was opened.
+struct PortDevice {
+    std::string path;
+    std::string identity; // DeviceIdentity() of the path at that time
+    bool operator==(const PortDevice&) const = default;
+};
+
 struct OpenAttempt {
     int result = 0;      // as Open returns it
     std::string message; // with -1: "COM<n>打开失败！\n<reason>"
@@ -110,7 +117,7 @@ struct PortEntry final : PortReceiver {
     int pollInterval = 100;
     std::string format;
     int baud = 0;
-    std::string path; // the device of the last successful open
+    PortDevice device; // of the last successful open
     CPortTable* table = nullptr;
     int threadPort = 0; // the number the running thread serves
     CCommPort port;
@@ -152,9 +159,9 @@ public:
     // An entry with that number is running and its device is open and has
     // not hung up.
     bool IsOpen(int port) const;
-    // The device path the entry of that number last opened; nothing when
-    // it never opened one.
-    std::optional<std::string> PathOf(int port) const;
+    // The device the entry of that number last opened (also after a Stop
+    // or a loss); nothing when it never opened one.
+    std::optional<PortDevice> DeviceOf(int port) const;
     // The line format of the running entry of that number (what its last
     // Open asked for); nothing when none runs.
     std::optional<LineFormat> FormatOf(int port) const;

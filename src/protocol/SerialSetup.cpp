@@ -121,7 +121,7 @@ SetupResult SerialSetup::Confirm(int port, int baud) {
 
 SetupResult SerialSetup::AutoDetect(int port,
                                     const std::function<void(const std::string&)>& onFailedBaud,
-                                    const std::optional<LinkPair>& first) {
+                                    const std::optional<RememberedLink>& first) {
     SetupResult result;
     result.comPort = port;
     // One try: 1 found, 0 no answer, -1 the port did not open.

@@ -6,6 +6,7 @@
 
 #include "link/PortTable.h"
 #include "platform/Clock.h"
+#include "platform/LinkMemory.h"
 #include "protocol/Frames.h"
 
 #include <array>
@@ -35,13 +36,6 @@ std::optional<int> PortNumberFromName(const std::string& name);
 // "9600bps" and its six siblings -> the baud rate; anything else -> nullopt.
 std::optional<int> BaudFromText(const std::string& text);
 
-// A baud rate and line format that reached a module.
-struct LinkPair {
-    int baud = 0;
-    std::string lineFormat;
-    bool operator==(const LinkPair&) const = default;
-};
-
 struct SetupResult {
     bool connected = false;
     int comPort = 0;
@@ -68,7 +62,7 @@ public:
     // show after every try that gave no answer.
     SetupResult AutoDetect(int port,
                            const std::function<void(const std::string&)>& onFailedBaud = {},
-                           const std::optional<LinkPair>& first = std::nullopt);
+                           const std::optional<RememberedLink>& first = std::nullopt);
 
     // Limit of the wait for the probe answer and pause between tries.
     static constexpr Millis kProbeWait{1000};

@@ -1,5 +1,6 @@
 #include "settings/Session.h"
 
+#include "platform/FileAccess.h"
 #include "protocol/Refresh.h"
 #include "protocol/SerialSetup.h"
 #include "settings/Download.h"
@@ -49,7 +50,7 @@ std::string ExportRefusedText(const Outcome& outcome) {
 } // namespace
 
 Session::Session(EventSink& sink, Clock& clock, PortDirectory& ports)
-    : m_clock(clock), m_out({&m_shown, &sink}), m_table(ports) {
+    : m_clock(clock), m_out({&m_shown, &sink}), m_directory(ports), m_table(ports) {
     // The port's open failures ("COM<n>打开失败！") become message boxes.
     m_table.SetMessageHandler([this](const std::string& text) { Post({Notice{text, {}}}); });
     m_table.SetEvents(this);
@@ -63,6 +64,13 @@ Session::Session(EventSink& sink, Clock& clock, PortDirectory& ports)
 
 Session::~Session() {
     StopTrafficLog();
+    {
+        std::lock_guard lock(m_watchMutex);
+        m_watchQuit = true;
+    }
+    m_watchWake.notify();
+    if (m_watcher.joinable())
+        m_watcher.join();
     {
         std::lock_guard lock(m_mutex);
         m_quit = true;
@@ -80,6 +88,11 @@ Session::~Session() {
 // ---- connection and state -------------------------------------------------------------
 
 void Session::SetLink(const LinkChoice& link) {
+    {
+        std::lock_guard lock(m_watchMutex);
+        if (m_awaited && m_awaited->port != link.port)
+            m_awaited.reset();
+    }
     {
         std::lock_guard lock(m_linkMutex);
         m_link.comPort = link.port;
@@ -212,6 +225,7 @@ bool Session::Connect() {
 
 bool Session::OpenPort() {
     return Start(SequenceKind::OpenPort, [this](StopSignal& stop) {
+        Disarm(); // the user reopens it: nothing to wait for
         const LinkChoice link = Link();
         // A refusal has been told through the message handler already.
         (void)m_table.Open(link.port, link.baud, link.lineFormat);
@@ -320,6 +334,7 @@ bool Session::Probe(int port, int baud) {
         if (!r.connected)
             return Outcome{OutcomeKind::Failed, {}, r.message};
         SetLink({r.comPort, r.baud, r.lineFormat});
+        Remember(r.comPort);
         Post({Connected{r.comPort, r.baud, r.lineFormat, r.connectDelayMs}});
         return Outcome{};
     });
@@ -329,24 +344,40 @@ bool Session::Detect(int port) {
     return Start(SequenceKind::Detect, [this, port](StopSignal&) {
         if (m_decoder)
             m_decoder->Stop();
+        std::optional<RememberedLink> first;
+        if (LinkMemory* memory = m_memory.load())
+            if (const auto path = m_directory.PathFor(port))
+                first = memory->Recall(DeviceIdentity(*path));
         SerialSetup setup(m_table, m_clock);
-        const SetupResult r = setup.AutoDetect(port, [this](const std::string& caption) {
+        const auto step = [this](const std::string& caption) {
             // The caption opens with the baud rate that failed.
             Post({DetectStep{std::atoi(caption.c_str()), caption}});
-        });
+        };
+        const SetupResult r = setup.AutoDetect(port, step, first);
         // The failure text travels in the outcome: the settings dialog shows it
         // (an open failure has been told by the port table already).
         if (!r.connected)
             return Outcome{OutcomeKind::Failed, {}, r.message};
         SetLink({r.comPort, r.baud, r.lineFormat});
+        Remember(r.comPort);
         Post({Connected{r.comPort, r.baud, r.lineFormat, r.connectDelayMs}});
         return Outcome{};
     });
 }
 
+void Session::Remember(int port) {
+    LinkMemory* memory = m_memory.load();
+    const auto device = m_table.DeviceOf(port);
+    const LinkChoice link = Link();
+    // Failing to keep it costs the next detection its head start, no more.
+    if (memory && device)
+        (void)memory->Remember(device->identity, {link.baud, link.lineFormat});
+}
+
 // ---- immediate operations -----------------------------------------------------------------
 
 void Session::ClosePort() {
+    Disarm();
     m_table.Stop(Link().port);
 }
 
@@ -421,7 +452,8 @@ void Session::Traffic(int port, Direction direction, TimePoint at,
 }
 
 void Session::PortLost(int port, SerialResult why) {
-    if (port != Link().port)
+    const LinkChoice link = Link();
+    if (port != link.port)
         return;
     {
         std::lock_guard lock(m_mutex);
@@ -429,7 +461,184 @@ void Session::PortLost(int port, SerialResult why) {
         if (m_busy && m_stop)
             m_stop->request();
     }
-    Post({tmx7::PortLost{port, why}});
+    bool awaiting = false;
+    {
+        std::lock_guard lock(m_watchMutex);
+        const auto device = m_table.DeviceOf(port);
+        if (m_autoReconnect && device) {
+            m_awaited = Awaited{port, link.baud, link.lineFormat, *device};
+            awaiting = true;
+        }
+    }
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  awaiting ? "端口COM%d已断开，等待重新连接......" : "端口COM%d已断开", port);
+    Post({tmx7::PortLost{port, why}, Status{StatusSlot::Connection, text}});
+    if (awaiting)
+        m_watchWake.notify();
+}
+
+// ---- adapters that come and go ----------------------------------------------------------------
+
+void Session::RememberLinks(LinkMemory* memory) {
+    m_memory.store(memory);
+}
+
+void Session::SetAutoReconnect(bool on) {
+    {
+        std::lock_guard lock(m_watchMutex);
+        m_autoReconnect = on;
+        if (!on)
+            m_awaited.reset();
+    }
+    if (on)
+        EnsureWatcher();
+    m_watchWake.notify();
+}
+
+void Session::SetWatchPorts(bool on) {
+    {
+        std::lock_guard lock(m_watchMutex);
+        m_watchPorts = on;
+    }
+    if (on)
+        EnsureWatcher();
+    m_watchWake.notify();
+}
+
+void Session::EnsureWatcher() {
+    std::lock_guard lock(m_watchMutex);
+    if (!m_watcher.joinable() && !m_watchQuit)
+        m_watcher = std::thread([this] { WatchLoop(); });
+}
+
+void Session::Disarm() {
+    std::lock_guard lock(m_watchMutex);
+    m_awaited.reset();
+}
+
+void Session::WatchLoop() {
+    // Where serial devices appear without a udev event (a container), and
+    // where udev puts its stable links.
+    static const std::vector<std::string> kDeviceFolders = {"/dev/tty", "/dev/serial/by-id/x"};
+    // Without inotify a lost adapter is looked for this often; nothing
+    // looks while no port is awaited.
+    constexpr Millis kLookAgain{15000};
+    DeviceWatch watch;
+    std::optional<std::string> lastArmedPath;
+    for (;;) {
+        std::optional<Awaited> awaited;
+        bool ports;
+        {
+            std::lock_guard lock(m_watchMutex);
+            if (m_watchQuit)
+                return;
+            awaited = m_awaited;
+            ports = m_watchPorts;
+        }
+        std::vector<std::string> folders;
+        if (ports)
+            folders = kDeviceFolders;
+        if (awaited)
+            folders.push_back(awaited->device.path);
+        watch.WatchFolders(folders);
+        // Newly awaited: it may be back already (or never have gone).
+        const std::optional<std::string> armedPath =
+            awaited ? std::optional(awaited->device.path) : std::nullopt;
+        if (awaited && armedPath != lastArmedPath && TryReturn(*awaited, {awaited->device.path})) {
+            lastArmedPath.reset();
+            continue;
+        }
+        lastArmedPath = armedPath;
+
+        DeviceWatch::Change change;
+        const Millis limit =
+            awaited && !watch.Watching(awaited->device.path) ? kLookAgain : Millis(-1);
+        const DeviceWatch::Woke woke = watch.Wait(limit, &m_watchWake, &change);
+        m_watchWake.clear();
+        if (woke == DeviceWatch::Woke::Failed) {
+            // Nothing to sleep on: look again after a while, never spin.
+            StopSignal never;
+            never.waitFor(kLookAgain);
+        }
+        if (woke == DeviceWatch::Woke::Change && ports && (change.added || change.removed))
+            Post({PortsChanged{}});
+        if (awaited && (woke == DeviceWatch::Woke::Change || woke == DeviceWatch::Woke::Timeout)) {
+            std::vector<std::string> candidates = {awaited->device.path};
+            candidates.insert(candidates.end(), change.addedNodes.begin(), change.addedNodes.end());
+            if (TryReturn(*awaited, candidates))
+                lastArmedPath.reset();
+        }
+    }
+}
+
+bool Session::TryReturn(const Awaited& awaited, const std::vector<std::string>& candidates) {
+    std::optional<std::string> found;
+    for (const std::string& path : candidates) {
+        if (FileExists(path) && DeviceIdentity(path) == awaited.device.identity) {
+            found = path;
+            break;
+        }
+    }
+    if (!found)
+        return false;
+    // A sequence that lost the port ends at once; anything else the user
+    // started meanwhile is let finish.
+    for (;;) {
+        WaitIdle();
+        {
+            std::lock_guard lock(m_watchMutex);
+            if (m_watchQuit || !m_awaited || m_awaited->port != awaited.port)
+                return true; // no longer awaited: nothing to do
+            m_awaited.reset();
+        }
+        const std::string path = *found;
+        if (Start(SequenceKind::Reconnect, [this, awaited, path](StopSignal& stop) {
+                return ReconnectNow(stop, awaited, path);
+            }))
+            return true;
+        std::lock_guard lock(m_watchMutex);
+        if (m_watchQuit)
+            return true;
+        m_awaited = awaited;
+    }
+}
+
+Outcome Session::ReconnectNow(StopSignal& stop, const Awaited& awaited, const std::string& path) {
+    // Back somewhere else (udev named it): the number follows the adapter.
+    if (path != awaited.device.path)
+        m_directory.Map(awaited.port, path);
+    // A device node can be there a moment before it can be opened: udevd
+    // still setting its permissions, the driver still starting.
+    static constexpr Millis kRetries[] = {Millis(0), Millis(100), Millis(300), Millis(600)};
+    OpenAttempt attempt;
+    for (Millis pause : kRetries) {
+        if (!m_clock.sleepFor(pause, &stop))
+            return Outcome{OutcomeKind::Stopped};
+        attempt = m_table.TryOpen(awaited.port, awaited.baud, awaited.lineFormat);
+        if (attempt.result == 1)
+            break;
+    }
+    char text[256];
+    if (attempt.result != 1) {
+        const std::string reason = attempt.message.substr(
+            std::min(attempt.message.size(), attempt.message.find('\n') + 1));
+        std::snprintf(text, sizeof text, "端口COM%d重新连接失败：%s", awaited.port, reason.c_str());
+        Post({Status{StatusSlot::Connection, text}});
+        {
+            std::lock_guard lock(m_watchMutex);
+            if (m_autoReconnect && !m_awaited)
+                m_awaited = awaited; // the next change may bring it
+        }
+        m_watchWake.notify();
+        return Outcome{OutcomeKind::Failed, {}, attempt.message};
+    }
+    StartDecoder();
+    std::snprintf(text, sizeof text, "端口COM%d已重新连接,上位机串口格式为%d,%s", awaited.port,
+                  awaited.baud, awaited.lineFormat.c_str());
+    Post({Reconnected{awaited.port, awaited.baud, awaited.lineFormat, path},
+          Status{StatusSlot::Connection, text}});
+    return RefreshNow(stop);
 }
 
 } // namespace tmx7

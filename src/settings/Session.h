@@ -13,6 +13,8 @@
 
 #include "link/PortTable.h"
 #include "platform/Clock.h"
+#include "platform/DeviceWatch.h"
+#include "platform/LinkMemory.h"
 #include "platform/PortDirectory.h"
 #include "protocol/DecoderShared.h"
 #include "protocol/DecoderThread.h"
@@ -22,6 +24,7 @@
 #include "settings/SetCommands.h"
 #include "settings/TrafficLog.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -110,6 +113,23 @@ public:
     // Empties the receive area: text decoded before this is not shown.
     void ClearReceived();
 
+    // ---- adapters that come and go -------------------------------------------------------
+    // Keeps, per adapter, the baud and format that Probe or Detect connected
+    // with, and has Detect try that pair first. nullptr (the default) keeps
+    // nothing, so tests and scripts touch no user file; the window and
+    // tmx7ctl pass a LinkMemory on LinkMemory::DefaultFile(). Not owned.
+    void RememberLinks(LinkMemory* memory);
+    // With it on, when the link's port is lost, its adapter is watched for
+    // (udev and the path's folder; nothing wakes while the port is healthy).
+    // When the same device (DeviceIdentity) is back, at the same path or
+    // wherever udev announces it, the port is reopened with the link's baud
+    // and format and refreshed: a Reconnect sequence posting Reconnected and
+    // a connection-pane Status. A reopen that fails is said in that pane and
+    // the watch goes on. "关闭串口", "打开串口" or another link end the watch.
+    void SetAutoReconnect(bool on);
+    // With it on, PortsChanged is posted whenever a serial device comes or goes.
+    void SetWatchPorts(bool on);
+
     // ---- traffic ------------------------------------------------------------------------
     // Every packet and frame of the session's ports is posted as a Traffic
     // event. Besides, until StopTrafficLog, each is appended to `path` as a
@@ -121,6 +141,21 @@ public:
 
 private:
     using Body = std::function<Outcome(StopSignal&)>;
+    // A lost link port whose adapter is awaited.
+    struct Awaited {
+        int port = 0;
+        int baud = 0;
+        std::string lineFormat;
+        PortDevice device;
+    };
+    void WatchLoop();
+    void EnsureWatcher();
+    void Disarm();
+    // Starts the Reconnect when the awaited device is at one of `candidates`;
+    // true when it did.
+    bool TryReturn(const Awaited& awaited, const std::vector<std::string>& candidates);
+    Outcome ReconnectNow(StopSignal& stop, const Awaited& awaited, const std::string& path);
+    void Remember(int port);
     bool Start(SequenceKind kind, Body body);
     void WorkerLoop();
     void StartDecoder();
@@ -154,6 +189,17 @@ private:
     std::optional<Outcome> m_lastOutcome;
     mutable std::mutex m_logMutex;
     std::unique_ptr<TrafficLog> m_log;
+    PortDirectory& m_directory;
+    std::atomic<LinkMemory*> m_memory{nullptr};
+
+    // The watch for adapters: one thread, started when first asked for.
+    std::mutex m_watchMutex;
+    bool m_autoReconnect = false;
+    bool m_watchPorts = false;
+    bool m_watchQuit = false;
+    std::optional<Awaited> m_awaited;
+    WakeSignal m_watchWake;
+    std::thread m_watcher;
     std::thread m_worker;
     // Last, so it goes first: its port threads, which call back into this
     // object, are joined while everything they touch still exists.

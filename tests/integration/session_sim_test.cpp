@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 using namespace tmx7;
 using namespace std::chrono_literals;
@@ -163,23 +164,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"Late", {.lateBy = 100ms}, OutcomeKind::Completed, 0},
                       FaultCase{"Bundled", {.bundleWindow = 150ms}, OutcomeKind::Completed, 0}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SessionOnSim, PulledAdapterEndsTheReadAndThePortOpensAgainAtOnce) {
-    Rig rig(Module(0, 0, {.hangUpAfterFrames = 3}));
-    const Outcome out = rig.Run([](Session& s) { return s.Read(); });
-    EXPECT_EQ(out.kind, OutcomeKind::PortLost) << ToString(out);
-    const auto lost = rig.log.All<PortLost>();
-    ASSERT_EQ(lost.size(), 1u) << "told once";
-    EXPECT_EQ(lost[0].port, Rig::kPort);
-    EXPECT_EQ(rig.session->SendData(std::vector<std::uint8_t>{1, 2}), WriteStatus::PortLost);
-
-    sim::Simulator again(Module());
-    ASSERT_TRUE(again.Start());
-    rig.dir.Map(Rig::kPort, again.SlavePath());
-    EXPECT_EQ(rig.session->Ports().Open(Rig::kPort, 57600, "n,8,1"), 1);
-    EXPECT_TRUE(rig.Run([](Session& s) { return s.Read(); }).ok());
-    EXPECT_EQ(rig.Shown(Field::Version), "TMX7V1");
-}
 
 // ---- set commands -------------------------------------------------------------------
 
@@ -467,4 +451,159 @@ TEST(DecoderOnSim, StopIsPromptAndNothingIsWrittenAfterIt) {
     const auto frames = h.simulator.FrameCount();
     std::this_thread::sleep_for(1200ms);
     EXPECT_EQ(h.simulator.FrameCount(), frames) << "a follow-up was written after the stop";
+}
+
+// ---- adapters that come and go -----------------------------------------------------------
+
+TEST(SessionOnSim, DetectTriesTheRememberedPairFirstAndKeepsWhatConnected) {
+    struct Case {
+        const char* name;
+        std::optional<RememberedLink> remembered;
+        std::vector<std::string> captions;
+    };
+    const Case cases[] = {
+        {"nothing kept",
+         std::nullopt,
+         {"1200波特率检测失败", "2400波特率检测失败", "4800波特率检测失败"}},
+        {"kept", RememberedLink{9600, "n,8,1"}, {}},
+        // The module's own format came with its answer last time; one stop
+        // bit reaches it all the same.
+        {"kept with two stop bits", RememberedLink{9600, "n,8,2"}, {}},
+        {"kept but changed since",
+         RememberedLink{19200, "n,8,1"},
+         {"19200波特率检测失败", "1200波特率检测失败", "2400波特率检测失败", "4800波特率检测失败"}},
+    };
+    for (const Case& c : cases) {
+        sim::SimulatorOptions options = SimHarness::Module(6); // 9600, n,8,1
+        options.pace = false;
+        options.minGap = 3ms;
+        sim::Simulator simulator(options);
+        ASSERT_TRUE(simulator.Start());
+        PortDirectory dir{IsolatedDirectory()};
+        dir.Map(Rig::kPort, simulator.SlavePath());
+        TempDir folder;
+        LinkMemory memory((folder.path / "links").string());
+        const std::string identity = "dev:" + simulator.SlavePath();
+        if (c.remembered)
+            ASSERT_TRUE(memory.Remember(identity, *c.remembered));
+        FastClock clock;
+        EventLog log;
+        Session session(log, clock, dir);
+        session.RememberLinks(&memory);
+        ASSERT_TRUE(session.Detect(Rig::kPort));
+        const auto outcome = session.WaitIdle(30s);
+        ASSERT_TRUE(outcome && outcome->ok()) << c.name;
+        std::vector<std::string> captions;
+        for (const auto& step : log.All<DetectStep>())
+            captions.push_back(step.caption);
+        EXPECT_EQ(captions, c.captions) << c.name;
+        EXPECT_EQ(session.Link(), (LinkChoice{Rig::kPort, 9600, "n,8,1"})) << c.name;
+        EXPECT_EQ(memory.Recall(identity), (RememberedLink{9600, "n,8,1"})) << c.name;
+    }
+}
+
+namespace {
+
+// Re-points `link` at `target` in one step, as udev replaces a link.
+void PointLink(const std::filesystem::path& link, const std::string& target) {
+    const auto temp = link.string() + ".new";
+    std::filesystem::remove(temp);
+    std::filesystem::create_symlink(target, temp);
+    std::filesystem::rename(temp, link);
+}
+
+template <class T>
+std::optional<T> WaitForEvent(const EventLog& log, std::chrono::seconds limit,
+                              const std::function<bool(const T&)>& match) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        for (const T& e : log.All<T>())
+            if (match(e))
+                return e;
+        std::this_thread::sleep_for(2ms);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TEST(SessionOnSim, APulledAdapterIsSaidAtOnceAndReconnectedAndRefreshedWhenItReturns) {
+    struct Case {
+        const char* name;
+        std::size_t hangUpAfter;
+        // Starts the work that the hang-up cuts short; its outcome, if any.
+        std::function<std::optional<Outcome>(Session&)> work;
+    };
+    const auto sequence = [](std::function<bool(Session&)> start) {
+        return [start](Session& s) -> std::optional<Outcome> {
+            if (!start(s))
+                return Outcome{OutcomeKind::Failed, {}, "not started"};
+            return s.WaitIdle(30s);
+        };
+    };
+    ParamSet defaults;
+    ImportIntoParams(defaults, ImportParamFile("/nonexistent/tmx7peizhi.tm7"));
+    const Case cases[] = {
+        {"refresh", 3, sequence([](Session& s) { return s.Refresh(); })},
+        {"download", 4, sequence([&](Session& s) { return s.Download(defaults); })},
+        {"data send", 3,
+         [](Session& s) -> std::optional<Outcome> {
+             const std::vector<std::uint8_t> data = {0x41, 0x42};
+             for (int i = 0; i < 200; ++i) {
+                 if (s.SendData(data) == WriteStatus::PortLost)
+                     return std::nullopt;
+                 std::this_thread::sleep_for(30ms);
+             }
+             return Outcome{OutcomeKind::Failed, {}, "the sends never met the loss"};
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        const auto link = folder.path / "ttyUSB0";
+        sim::Simulator first(Module(0, 0, {.hangUpAfterFrames = c.hangUpAfter}));
+        ASSERT_TRUE(first.Start());
+        std::filesystem::create_symlink(first.SlavePath(), link);
+        PortDirectory dir{IsolatedDirectory()};
+        dir.Map(Rig::kPort, link.string());
+        FastClock clock;
+        EventLog log;
+        Session session(log, clock, dir);
+        session.SetAutoReconnect(true);
+        session.SetLink({Rig::kPort, 57600, "n,8,1"});
+        ASSERT_EQ(session.Ports().Open(Rig::kPort, 57600, "n,8,1"), 1);
+
+        const auto outcome = c.work(session);
+        if (outcome) {
+            EXPECT_EQ(outcome->kind, OutcomeKind::PortLost) << ToString(*outcome);
+        }
+        const auto lost = log.All<PortLost>();
+        ASSERT_EQ(lost.size(), 1u);
+        EXPECT_EQ(lost[0].port, Rig::kPort);
+        EXPECT_EQ(session.Shown().StatusText(StatusSlot::Connection),
+                  "端口COM6已断开，等待重新连接......");
+
+        // The adapter comes back on the same path, as another pty.
+        sim::SimulatorOptions back = Module();
+        back.state.version = {'T', 'M', 'X', '7', 'V', '2'};
+        sim::Simulator second(back);
+        ASSERT_TRUE(second.Start());
+        const auto returned = std::chrono::steady_clock::now();
+        PointLink(link, second.SlavePath());
+        const auto reconnected =
+            WaitForEvent<Reconnected>(log, 5s, [](const auto&) { return true; });
+        ASSERT_TRUE(reconnected) << "never reconnected";
+        EXPECT_LT(std::chrono::steady_clock::now() - returned, 1s);
+        EXPECT_EQ(*reconnected, (Reconnected{Rig::kPort, 57600, "n,8,1", link.string()}));
+        const auto done = WaitForEvent<SequenceFinished>(
+            log, 10s, [](const auto& f) { return f.kind == SequenceKind::Reconnect; });
+        ASSERT_TRUE(done);
+        EXPECT_TRUE(done->outcome.ok()) << ToString(done->outcome);
+        EXPECT_EQ(session.Shown().Value(Field::Version), "TMX7V2")
+            << "refreshed from the new module";
+        EXPECT_EQ(session.Shown().StatusText(StatusSlot::Connection),
+                  "端口COM6已重新连接,上位机串口格式为57600,n,8,1");
+        EXPECT_EQ(session.SendData(std::vector<std::uint8_t>{0x43}), WriteStatus::Queued);
+        EXPECT_EQ(second.MalformedCount(), 0u);
+    }
 }
