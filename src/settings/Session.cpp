@@ -218,7 +218,7 @@ bool Session::Connect() {
         }
         Post({Status{StatusSlot::Connection, text}});
         if (!m_clock.sleepFor(Millis(100), &stop))
-            return Outcome{OutcomeKind::Stopped};
+            return Outcome{OutcomeKind::Stopped, {}, {}};
         return RefreshNow(stop);
     });
 }
@@ -285,7 +285,7 @@ Outcome Session::ReadNow(StopSignal& stop, const SettleRule& rule) {
         const std::size_t before = m_shared.AwaitedCount();
         waited += WaitForAnswersToSettle(m_clock, m_shared, baud, &stop, next, &complete);
         if (stop.requested())
-            return Outcome{OutcomeKind::Stopped};
+            return Outcome{OutcomeKind::Stopped, {}, {}};
         if (complete || waited >= rule.maximum || m_shared.AwaitedCount() == before)
             break;
         next.minimum = Millis(0);
@@ -614,7 +614,7 @@ Outcome Session::ReconnectNow(StopSignal& stop, const Awaited& awaited, const st
     OpenAttempt attempt;
     for (Millis pause : kRetries) {
         if (!m_clock.sleepFor(pause, &stop))
-            return Outcome{OutcomeKind::Stopped};
+            return Outcome{OutcomeKind::Stopped, {}, {}};
         attempt = m_table.TryOpen(awaited.port, awaited.baud, awaited.lineFormat);
         if (attempt.result == 1)
             break;
