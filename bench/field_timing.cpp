@@ -5,7 +5,10 @@
 //   unplug    from the adapter hanging up to the PortLost event   target: <= 100 ms
 //   return    from the device reappearing at its path to Reconnected, and to the
 //             end of the refresh that follows        target: <= 1 s + the refresh
-//   field_timing [RUNS]
+//   idle      voluntary context switches of the whole process per second with
+//             auto-reconnect and the port watch on: a healthy open port, then
+//             a lost one awaited                target: 0 healthy, a few a minute awaited
+//   field_timing [RUNS] [IDLE-SECONDS]
 
 #include "platform/LinkMemory.h"
 #include "settings/Session.h"
@@ -15,7 +18,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <filesystem>
+#include <fstream>
+#include <pty.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -152,10 +158,67 @@ ReturnTimes UnplugAndReturn(const fs::path& folder) {
     return t;
 }
 
+long long VoluntarySwitches() {
+    long long total = 0;
+    DIR* d = opendir("/proc/self/task");
+    if (d == nullptr)
+        return -1;
+    while (const dirent* e = readdir(d)) {
+        if (e->d_name[0] == '.')
+            continue;
+        std::ifstream status(std::string("/proc/self/task/") + e->d_name + "/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
+                total += std::atoll(line.c_str() + 24);
+    }
+    closedir(d);
+    return total;
+}
+
+// Switches per second over `seconds` of sleep of the main thread.
+double SwitchRate(double seconds) {
+    const long long before = VoluntarySwitches();
+    const auto start = Steady::now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const double wall = std::chrono::duration<double>(Steady::now() - start).count();
+    return static_cast<double>(VoluntarySwitches() - before) / wall;
+}
+
+std::pair<double, double> IdleRates(const fs::path& folder, double seconds) {
+    // A bare pty, no simulated module: its thread would be counted too.
+    constexpr int kPort = 7;
+    const fs::path link = folder / "ttyIdle";
+    fs::remove(link);
+    int master = -1;
+    int slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        return {-1, -1};
+    fs::create_symlink(ttyname(slave), link);
+    ::close(slave);
+    PortDirectory dir(Isolated());
+    dir.Map(kPort, link.string());
+    Stamps stamps;
+    Session session(stamps, RealClock(), dir);
+    session.SetAutoReconnect(true);
+    session.SetWatchPorts(true);
+    session.SetLink({kPort, 9600, "n,8,1"});
+    if (session.Ports().Open(kPort, 9600, "n,8,1") != 1)
+        return {-1, -1};
+    std::this_thread::sleep_for(200ms);
+    const double healthy = SwitchRate(seconds);
+    ::close(master); // the adapter is pulled
+    stamps.WaitFor([&] { return stamps.lost.has_value(); }, 5s);
+    std::this_thread::sleep_for(200ms);
+    const double awaited = SwitchRate(seconds);
+    return {healthy, awaited};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const int runs = argc >= 2 ? std::max(1, std::atoi(argv[1])) : 5;
+    const double idleSeconds = argc >= 3 ? std::max(1.0, std::atof(argv[2])) : 20.0;
     char pattern[] = "/tmp/tmx7-field-XXXXXX";
     if (!mkdtemp(pattern))
         return 1;
@@ -171,6 +234,7 @@ int main(int argc, char** argv) {
         reconnected.push_back(r.reconnectedMs);
         refreshed.push_back(r.refreshedMs);
     }
+    const auto [healthy, awaited] = IdleRates(folder, idleSeconds);
     fs::remove_all(folder);
     std::printf("redetect at 9600, nothing remembered: %7.0f ms (median of %zu)\n", Median(plain),
                 plain.size());
@@ -183,6 +247,12 @@ int main(int argc, char** argv) {
     std::printf("device back to refresh finished:      %7.0f ms (median; the refresh at 9600 "
                 "is its own ~5 s)\n",
                 Median(refreshed));
+    std::printf(
+        "idle, port open and healthy:          %7.2f switches/s (whole process; target 0)\n",
+        healthy);
+    std::printf("idle, lost port awaited:              %7.2f switches/s (whole process; target a "
+                "few a minute)\n",
+                awaited);
     const bool met = Median(remembered) > 0 && Median(remembered) <= 700 && Median(lost) >= 0 &&
                      Median(lost) <= 100 && Median(reconnected) >= 0 && Median(reconnected) <= 1000;
     return met ? 0 : 1;

@@ -64,13 +64,7 @@ Session::Session(EventSink& sink, Clock& clock, PortDirectory& ports)
 
 Session::~Session() {
     StopTrafficLog();
-    {
-        std::lock_guard lock(m_watchMutex);
-        m_watchQuit = true;
-    }
-    m_watchWake.notify();
-    if (m_watcher.joinable())
-        m_watcher.join();
+    // The sequence is asked to end first: the watcher may be waiting for it.
     {
         std::lock_guard lock(m_mutex);
         m_quit = true;
@@ -78,6 +72,13 @@ Session::~Session() {
             m_stop->request();
     }
     m_cv.notify_all();
+    {
+        std::lock_guard lock(m_watchMutex);
+        m_watchQuit = true;
+    }
+    m_watchWake.notify();
+    if (m_watcher.joinable())
+        m_watcher.join();
     m_worker.join();
     if (m_decoder)
         m_decoder->Stop();

@@ -210,7 +210,7 @@ TEST_F(SerialSetDlgTest, ConfirmOnMissingDeviceEndsSilently) {
     EXPECT_EQ(rc, IDCANCEL);
     EXPECT_TRUE(messages.empty());
     ASSERT_EQ(tableMessages.size(), 1u);
-    EXPECT_EQ(tableMessages[0], "COM9打开失败！");
+    EXPECT_EQ(tableMessages[0], "COM9打开失败！\n没有与COM9对应的串口设备");
 }
 
 TEST_F(SerialSetDlgTest, AutoDetectShowsEachFailedBaudWhileRunning) {
