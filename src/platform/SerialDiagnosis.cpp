@@ -103,13 +103,13 @@ std::vector<int> DescriptorHolders(const struct stat& device) {
     return pids;
 }
 
-std::string UserName() {
+std::string UserName(uid_t uid = ::geteuid()) {
     std::vector<char> buffer(16384);
     passwd pw{};
     passwd* found = nullptr;
-    if (::getpwuid_r(::geteuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found)
+    if (::getpwuid_r(uid, &pw, buffer.data(), buffer.size(), &found) == 0 && found)
         return found->pw_name;
-    return std::to_string(::geteuid());
+    return std::to_string(uid);
 }
 
 struct GroupFacts {
@@ -235,6 +235,195 @@ std::string OpenFailureText(int port, const std::optional<std::string>& path,
     else
         std::snprintf(reason, sizeof reason, "串口号须在1到1024之间");
     return first + std::string(reason);
+}
+
+} // namespace tmx7
+
+namespace tmx7 {
+
+namespace {
+
+struct Grabber {
+    const char* name;
+    const char* what;
+    const char* fix;
+};
+
+// Programs that open serial ports they were not asked to.
+constexpr Grabber kGrabbers[] = {
+    {"ModemManager", "probes every new serial port for a modem, writing AT commands to it",
+     "tell it to leave the adapter alone (a udev rule setting ENV{ID_MM_DEVICE_IGNORE}=\"1\") "
+     "or stop it (systemctl stop ModemManager)"},
+    {"brltty", "takes USB serial adapters (CH340, CP210x) for braille displays",
+     "remove the brltty package or its udev rules if no braille display is used"},
+    {"gpsd", "opens serial ports to look for GPS receivers", "stop gpsd while the tool is used"},
+};
+
+const Grabber* GrabberNamed(const std::string& name) {
+    for (const Grabber& g : kGrabbers)
+        if (name == g.name)
+            return &g;
+    return nullptr;
+}
+
+std::vector<PortHolder> RunningGrabbers() {
+    std::vector<PortHolder> out;
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr)
+        return out;
+    while (const dirent* entry = ::readdir(proc)) {
+        const auto pid = ParsePid(entry->d_name);
+        if (!pid)
+            continue;
+        const std::string name = CommandName(*pid);
+        if (GrabberNamed(name))
+            out.push_back({*pid, name, false});
+    }
+    ::closedir(proc);
+    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; });
+    return out;
+}
+
+std::string GroupName(gid_t gid) {
+    std::vector<char> buffer(65536);
+    group gr{};
+    group* found = nullptr;
+    if (::getgrgid_r(gid, &gr, buffer.data(), buffer.size(), &found) == 0 && found)
+        return found->gr_name;
+    return std::to_string(gid);
+}
+
+std::vector<gid_t> ProcessGroups() {
+    const int count = ::getgroups(0, nullptr);
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(count, 0)));
+    if (count > 0 && ::getgroups(count, groups.data()) != count)
+        groups.clear();
+    groups.push_back(::getegid());
+    return groups;
+}
+
+// Links in `folder` that lead to the same device as `st`.
+std::vector<std::string> LinksTo(const std::string& folder, const struct stat& device) {
+    std::vector<std::string> out;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return out;
+    while (const dirent* e = ::readdir(dir)) {
+        if (e->d_name[0] == '.')
+            continue;
+        const std::string link = folder + "/" + e->d_name;
+        struct stat st;
+        if (::stat(link.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == device.st_rdev)
+            out.push_back(link);
+    }
+    ::closedir(dir);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string Octal(mode_t mode) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
+} // namespace
+
+std::vector<Finding> ExamineSystem() {
+    std::vector<Finding> out;
+    const std::string user = UserName(::geteuid());
+    const std::vector<gid_t> mine = ProcessGroups();
+    std::vector<std::string> groupNames;
+    for (gid_t g : mine)
+        if (std::find(groupNames.begin(), groupNames.end(), GroupName(g)) == groupNames.end())
+            groupNames.push_back(GroupName(g));
+    std::string names;
+    for (const std::string& n : groupNames)
+        names += (names.empty() ? "" : ", ") + n;
+    out.push_back({Finding::Level::Ok, "user " + user + " (uid " + std::to_string(::geteuid()) +
+                                           "), groups of this login: " + names});
+    if (::geteuid() != 0) {
+        // Groups the user is listed in that this login does not have yet.
+        std::vector<char> buffer(16384);
+        passwd pw{};
+        passwd* me = nullptr;
+        if (::getpwuid_r(::geteuid(), &pw, buffer.data(), buffer.size(), &me) == 0 && me) {
+            int count = 64;
+            std::vector<gid_t> listed(static_cast<std::size_t>(count));
+            if (::getgrouplist(me->pw_name, me->pw_gid, listed.data(), &count) < 0) {
+                listed.resize(static_cast<std::size_t>(count));
+                ::getgrouplist(me->pw_name, me->pw_gid, listed.data(), &count);
+            }
+            listed.resize(static_cast<std::size_t>(std::max(count, 0)));
+            for (gid_t g : listed)
+                if (std::find(mine.begin(), mine.end(), g) == mine.end())
+                    out.push_back({Finding::Level::Problem,
+                                   "user " + user + " is in group " + GroupName(g) +
+                                       ", but this login is not yet: log out and in again"});
+        }
+        group gr{};
+        group* dialout = nullptr;
+        std::vector<char> grBuffer(65536);
+        if (::getgrnam_r("dialout", &gr, grBuffer.data(), grBuffer.size(), &dialout) == 0 &&
+            dialout && std::find(mine.begin(), mine.end(), dialout->gr_gid) == mine.end())
+            out.push_back({Finding::Level::Note,
+                           "this login is not in group dialout, which serial devices belong to "
+                           "on Debian: sudo usermod -aG dialout " +
+                               user + ", then log in again"});
+    }
+    for (const PortHolder& g : RunningGrabbers()) {
+        const Grabber* what = GrabberNamed(g.name);
+        out.push_back({Finding::Level::Note, g.name + " is running (PID " + std::to_string(g.pid) +
+                                                 "): it " + what->what});
+    }
+    return out;
+}
+
+std::vector<Finding> ExaminePort(const std::string& path) {
+    std::vector<Finding> out;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        out.push_back({Finding::Level::Problem,
+                       path + ": " + OpenFailureReason(path, {SerialError::NotFound, errno})});
+        return out;
+    }
+    if (!S_ISCHR(st.st_mode)) {
+        out.push_back({Finding::Level::Problem,
+                       path + ": " + OpenFailureReason(path, {SerialError::NotATty, ENOTTY})});
+        return out;
+    }
+    const bool mayOpen = ::access(path.c_str(), R_OK | W_OK) == 0;
+    out.push_back({mayOpen ? Finding::Level::Ok : Finding::Level::Problem,
+                   path + ": owner " + UserName(st.st_uid) + ", group " + GroupName(st.st_gid) +
+                       ", mode " + Octal(st.st_mode) +
+                       (mayOpen ? ", this login may read and write it"
+                                : ", this login may not read and write it")});
+    for (const char* kind : {"by-id", "by-path"}) {
+        const std::vector<std::string> links = LinksTo(std::string("/dev/serial/") + kind, st);
+        for (const std::string& link : links)
+            out.push_back({Finding::Level::Ok, path + ": stable name " + link});
+    }
+    for (const PortHolder& h : FindPortHolders(path)) {
+        if (h.pid == ::getpid())
+            continue;
+        const std::string who = (h.name.empty() ? std::string("a process") : h.name) + " (PID " +
+                                std::to_string(h.pid) + ")";
+        if (const Grabber* g = GrabberNamed(h.name)) {
+            out.push_back({Finding::Level::Problem,
+                           path + ": held by " + who + ", which " + g->what + "; " + g->fix});
+        } else {
+            out.push_back(
+                {Finding::Level::Problem,
+                 path + ": held by " + who + (h.lock ? " with a lock" : " (open, no lock)")});
+        }
+    }
+    SerialDevice device;
+    if (const SerialResult r = device.open(path); !r)
+        out.push_back(
+            {Finding::Level::Problem, path + ": trial open failed: " + OpenFailureReason(path, r)});
+    else
+        out.push_back({Finding::Level::Ok, path + ": opens and can be locked"});
+    return out;
 }
 
 } // namespace tmx7

@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
 #include <grp.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -280,6 +283,58 @@ TEST(SerialDevice, APortLockedByAnotherProgramNamesItAndItsPid) {
     kill(-holder, SIGTERM);
     int status = 0;
     waitpid(holder, &status, 0);
+}
+
+TEST(SerialDevice, TheDoctorNamesAGrabberHoldingThePortAndWhatToDo) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    const std::string path = pty.slavePath();
+    // A program called ModemManager with the port open, as the real one has
+    // it while it probes a new port (a copy of sleep under that name).
+    char folder[] = "/tmp/tmx7_doctor_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string program = std::string(folder) + "/ModemManager";
+    std::filesystem::copy_file("/bin/sleep", program);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 0, path.c_str(), O_RDWR | O_NOCTTY, 0);
+    const char* argv[] = {"ModemManager", "30", nullptr};
+    pid_t grabber = -1;
+    ASSERT_EQ(posix_spawn(&grabber, program.c_str(), &files, nullptr,
+                          const_cast<char* const*>(argv), environ),
+              0);
+    posix_spawn_file_actions_destroy(&files);
+    const std::string pid = std::to_string(grabber);
+    const Finding held{Finding::Level::Problem,
+                       path + ": held by ModemManager (PID " + pid +
+                           "), which probes every new serial port for a modem, writing AT "
+                           "commands to it; tell it to leave the adapter alone (a udev rule "
+                           "setting ENV{ID_MM_DEVICE_IGNORE}=\"1\") or stop it (systemctl stop "
+                           "ModemManager)"};
+    std::vector<Finding> port;
+    for (int i = 0; i < 400; ++i) { // until it has opened the port
+        port = ExaminePort(path);
+        if (std::find(port.begin(), port.end(), held) != port.end())
+            break;
+        std::this_thread::sleep_for(5ms);
+    }
+    EXPECT_NE(std::find(port.begin(), port.end(), held), port.end());
+    EXPECT_EQ(port.back(), (Finding{Finding::Level::Ok, path + ": opens and can be locked"}))
+        << "it holds no lock";
+    const auto system = ExamineSystem();
+    const Finding running{Finding::Level::Note,
+                          "ModemManager is running (PID " + pid +
+                              "): it probes every new serial port for a modem, writing AT "
+                              "commands to it"};
+    EXPECT_NE(std::find(system.begin(), system.end(), running), system.end());
+    kill(grabber, SIGTERM);
+    waitpid(grabber, nullptr, 0);
+    std::filesystem::remove_all(folder);
+
+    const auto missing = ExaminePort("/dev/tmx7-no-such-device");
+    ASSERT_EQ(missing.size(), 1u);
+    EXPECT_EQ(missing[0].text, "/dev/tmx7-no-such-device: 设备/dev/tmx7-no-such-device不存在，"
+                               "请检查串口适配器是否已插好");
 }
 
 TEST(SerialDevice, WriteTakesWhatTheDriverTakesAndNeverWaits) {
