@@ -325,6 +325,7 @@ bool Session::Export(std::string path, SettleRule rule) {
 
 bool Session::Probe(int port, int baud) {
     return Start(SequenceKind::Probe, [this, port, baud](StopSignal&) {
+        Disarm(); // the link is being chosen again
         // The probe takes the answers itself; a decoder would take them first.
         if (m_decoder)
             m_decoder->Stop();
@@ -343,6 +344,7 @@ bool Session::Probe(int port, int baud) {
 
 bool Session::Detect(int port) {
     return Start(SequenceKind::Detect, [this, port](StopSignal&) {
+        Disarm(); // the link is being chosen again
         if (m_decoder)
             m_decoder->Stop();
         std::optional<RememberedLink> first;
@@ -467,7 +469,7 @@ void Session::PortLost(int port, SerialResult why) {
         std::lock_guard lock(m_watchMutex);
         const auto device = m_table.DeviceOf(port);
         if (m_autoReconnect && device) {
-            m_awaited = Awaited{port, link.baud, link.lineFormat, *device};
+            m_awaited = Awaited{port, link.baud, link.lineFormat, *device, ++m_armings};
             awaiting = true;
         }
     }
@@ -525,8 +527,10 @@ void Session::WatchLoop() {
     // Without inotify a lost adapter is looked for this often; nothing
     // looks while no port is awaited.
     constexpr Millis kLookAgain{15000};
+    static constexpr Millis kRetryAfter[] = {Millis(1000), Millis(3000), Millis(10000),
+                                             Millis(20000)};
     DeviceWatch watch;
-    std::optional<std::string> lastArmedPath;
+    std::uint64_t looked = 0; // the last arming looked for at once
     for (;;) {
         std::optional<Awaited> awaited;
         bool ports;
@@ -543,18 +547,24 @@ void Session::WatchLoop() {
         if (awaited)
             folders.push_back(awaited->device.path);
         watch.WatchFolders(folders);
-        // Newly awaited: it may be back already (or never have gone).
-        const std::optional<std::string> armedPath =
-            awaited ? std::optional(awaited->device.path) : std::nullopt;
-        if (awaited && armedPath != lastArmedPath && TryReturn(*awaited, {awaited->device.path})) {
-            lastArmedPath.reset();
-            continue;
+        // Newly lost: it may be back already. Only once per loss: after a
+        // reopen that failed, the next change is waited for.
+        if (awaited && awaited->arming != looked) {
+            looked = awaited->arming;
+            if (TryReturn(*awaited, {awaited->device.path}))
+                continue;
         }
-        lastArmedPath = armedPath;
 
         DeviceWatch::Change change;
-        const Millis limit =
-            awaited && !watch.Watching(awaited->device.path) ? kLookAgain : Millis(-1);
+        Millis limit = awaited && !watch.Watching(awaited->device.path) ? kLookAgain : Millis(-1);
+        // A device that is back but would not open (held by a program that
+        // probes new ports, permissions not yet set) gives no sign when that
+        // changes: try again after a while, less often each time.
+        if (awaited && awaited->failures > 0) {
+            const Millis retry = kRetryAfter[std::min<std::size_t>(
+                static_cast<std::size_t>(awaited->failures - 1), std::size(kRetryAfter) - 1)];
+            limit = limit.count() < 0 ? retry : std::min(limit, retry);
+        }
         const DeviceWatch::Woke woke = watch.Wait(limit, &m_watchWake, &change);
         m_watchWake.clear();
         if (woke == DeviceWatch::Woke::Failed) {
@@ -567,8 +577,7 @@ void Session::WatchLoop() {
         if (awaited && (woke == DeviceWatch::Woke::Change || woke == DeviceWatch::Woke::Timeout)) {
             std::vector<std::string> candidates = {awaited->device.path};
             candidates.insert(candidates.end(), change.addedNodes.begin(), change.addedNodes.end());
-            if (TryReturn(*awaited, candidates))
-                lastArmedPath.reset();
+            TryReturn(*awaited, candidates);
         }
     }
 }
@@ -593,6 +602,8 @@ bool Session::TryReturn(const Awaited& awaited, const std::vector<std::string>& 
                 return true; // no longer awaited: nothing to do
             m_awaited.reset();
         }
+        if (m_table.IsOpen(awaited.port))
+            return true; // opened again meanwhile by other means
         const std::string path = *found;
         if (Start(SequenceKind::Reconnect, [this, awaited, path](StopSignal& stop) {
                 return ReconnectNow(stop, awaited, path);
@@ -628,8 +639,10 @@ Outcome Session::ReconnectNow(StopSignal& stop, const Awaited& awaited, const st
         Post({Status{StatusSlot::Connection, text}});
         {
             std::lock_guard lock(m_watchMutex);
-            if (m_autoReconnect && !m_awaited)
-                m_awaited = awaited; // the next change may bring it
+            if (m_autoReconnect && !m_awaited) {
+                m_awaited = awaited; // looked for again at the next change or after a while
+                ++m_awaited->failures;
+            }
         }
         m_watchWake.notify();
         return Outcome{OutcomeKind::Failed, {}, attempt.message};

@@ -147,6 +147,8 @@ private:
         int baud = 0;
         std::string lineFormat;
         PortDevice device;
+        std::uint64_t arming = 0; // which loss
+        int failures = 0;         // reopens that failed since the loss
     };
     void WatchLoop();
     void EnsureWatcher();
@@ -198,6 +200,7 @@ private:
     bool m_watchPorts = false;
     bool m_watchQuit = false;
     std::optional<Awaited> m_awaited;
+    std::uint64_t m_armings = 0;
     WakeSignal m_watchWake;
     std::thread m_watcher;
     std::thread m_worker;

@@ -13,9 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <thread>
 
 using namespace tmx7;
@@ -609,4 +612,63 @@ TEST(SessionOnSim, APulledAdapterIsSaidAtOnceAndReconnectedAndRefreshedWhenItRet
         EXPECT_EQ(session.SendData(std::vector<std::uint8_t>{0x43}), WriteStatus::Queued);
         EXPECT_EQ(second.MalformedCount(), 0u);
     }
+}
+
+TEST(SessionOnSim, AReturnedAdapterHeldByAnotherProgramIsTriedAgainUntilItOpens) {
+    TempDir folder;
+    const auto link = folder.path / "ttyUSB0";
+    sim::Simulator first(Module());
+    sim::Simulator second(Module());
+    ASSERT_TRUE(first.Start() && second.Start());
+    std::filesystem::create_symlink(first.SlavePath(), link);
+    PortDirectory dir{IsolatedDirectory()};
+    dir.Map(Rig::kPort, link.string());
+    FastClock clock;
+    EventLog log;
+    Session session(log, clock, dir);
+    session.SetAutoReconnect(true);
+    session.SetLink({Rig::kPort, 57600, "n,8,1"});
+    ASSERT_EQ(session.Ports().Open(Rig::kPort, 57600, "n,8,1"), 1);
+
+    // Another program locks the returning device, as a modem prober does
+    // for a few seconds after an adapter is plugged in.
+    const std::string target = second.SlavePath();
+    const char* argv[] = {"flock", "-o", target.c_str(), "sleep", "30", nullptr};
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    pid_t holder = -1;
+    ASSERT_EQ(
+        posix_spawnp(&holder, "flock", nullptr, &attr, const_cast<char* const*>(argv), environ), 0);
+    posix_spawnattr_destroy(&attr);
+    for (int i = 0; i < 400; ++i) { // until flock(1) has its lock
+        SerialDevice probe;
+        if (probe.open(target).error == SerialError::Busy)
+            break;
+        probe.close();
+        std::this_thread::sleep_for(5ms);
+    }
+
+    first.HangUp();
+    PointLink(link, target);
+    const std::string refused = "端口COM6重新连接失败：" + link.string() +
+                                "已被其他程序占用：flock（PID " + std::to_string(holder) + "）";
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    while (session.Shown().StatusText(StatusSlot::Connection) != refused &&
+           std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(session.Shown().StatusText(StatusSlot::Connection), refused);
+    EXPECT_TRUE(log.All<Reconnected>().empty());
+
+    kill(-holder, SIGTERM);
+    waitpid(holder, nullptr, 0);
+    // No sign comes when the lock goes; the next look finds the port free.
+    const auto reconnected = WaitForEvent<Reconnected>(log, 5s, [](const auto&) { return true; });
+    ASSERT_TRUE(reconnected);
+    const auto done = WaitForEvent<SequenceFinished>(log, 10s, [](const auto& f) {
+        return f.kind == SequenceKind::Reconnect && f.outcome.ok();
+    });
+    EXPECT_TRUE(done);
+    EXPECT_EQ(session.Shown().StatusText(StatusSlot::Connection),
+              "端口COM6已重新连接,上位机串口格式为57600,n,8,1");
 }
