@@ -53,6 +53,9 @@ struct FaultConfig {
     Millis bundleWindow{0};
     // The Simulator hangs up after this many audited frames (0: never).
     std::size_t hangUpAfterFrames = 0;
+    // Sets of this command code are answered as usual but not kept: a module
+    // that silently drops one setting.
+    std::optional<std::uint8_t> ignoreSetOf;
 
     bool operator==(const FaultConfig&) const = default;
 };
