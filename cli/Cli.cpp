@@ -9,6 +9,7 @@
 #include "platform/RecordFile.h"
 #include "protocol/ParamFile.h"
 #include "settings/DialogModels.h"
+#include "settings/Download.h"
 #include "settings/ParamTransfer.h"
 #include "sim/Simulator.h"
 #include "ui/DataSend.h"
@@ -159,7 +160,8 @@ struct Cli {
               many ? "the module's port: COM<n>, a device path, by-id/NAME, by-path/NAME "
                      "or serial=<USB serial>; repeat it for several modules"
                    : "the module's port: COM<n>, a device path, a link or serial=<USB serial>")
-            ->type_name("PORT");
+            ->type_name("PORT")
+            ->allow_extra_args(false);
         if (many) {
             auto* all = sc->add_flag("--all-ports", o.allPorts, "every serial port there is");
             sc->add_option("--match", o.match,
@@ -207,7 +209,8 @@ struct Cli {
         sc->add_option("--sequence", o.sequences,
                        "FIELD=START[:STEP]: count a value up per unit (hex for passiveAddr, "
                        "saveAddr, group)")
-            ->type_name("FIELD=START[:STEP]");
+            ->type_name("FIELD=START[:STEP]")
+            ->allow_extra_args(false);
     }
 
     void AccessCode(CLI::App* sc) {
@@ -388,7 +391,7 @@ bool RowIsFor(const UnitRow& row, const Target& t) {
     const std::string& u = row.unit;
     if (u == t.given || (!t.path.empty() && u == t.path))
         return true;
-    if (auto n = PortNumberFromName(u); n && *n == t.number)
+    if (auto n = PortDirectory::ParseName(u); n && *n == t.number)
         return true;
     if (!t.info.serial.empty() && (u == t.info.serial || u == "serial=" + t.info.serial))
         return true;
@@ -468,6 +471,14 @@ int Main(int argc, char** argv) {
     }
 
     // ---- what every unit gets -----------------------------------------------------
+    std::vector<Sequence> sequences;
+    for (const std::string& s : o.sequences) {
+        std::string error;
+        const auto seq = ParseSequence(s, error);
+        if (!seq)
+            return Usage(o.command, error);
+        sequences.push_back(*seq);
+    }
     ParamSet fileParams;
     if (o.command == "download" || o.command == "verify") {
         const ParamImportResult imported = ImportParamFile(o.file);
@@ -477,6 +488,24 @@ int Main(int argc, char** argv) {
         if (!imported.status)
             return Usage(o.command, o.file + ": " + imported.status.message);
         fileParams = imported.params;
+        // The download passes over what it cannot write; say so once, so that
+        // a file exported from a unit in another mode is no surprise.
+        const std::vector<Expectation> written =
+            ExpectedAfter(DownloadFrames(BuildDownload(fileParams)));
+        std::string skipped;
+        for (const auto& row : kFields) {
+            const bool passiveOnly =
+                row.field == Field::PassiveAddr && fileParams.serialMode != "被动模式";
+            if (!DownloadCarries(row.field) || passiveOnly ||
+                std::any_of(written.begin(), written.end(),
+                            [&](const Expectation& e) { return e.field == row.field; }))
+                continue;
+            skipped += (skipped.empty() ? "" : ", ") + std::string(row.key) + " (" +
+                       fileParams.*row.member + ")";
+        }
+        if (!skipped.empty())
+            console.Err("", o.file + ": no value to write for " + skipped +
+                                "; the modules keep theirs");
     }
     std::optional<UnitTable> table;
     if (!o.unitValues.empty()) {
@@ -487,14 +516,6 @@ int Main(int argc, char** argv) {
         table = ParseUnitTable(text, o.unitValues, error);
         if (!table)
             return Usage(o.command, error);
-    }
-    std::vector<Sequence> sequences;
-    for (const std::string& s : o.sequences) {
-        std::string error;
-        const auto seq = ParseSequence(s, error);
-        if (!seq)
-            return Usage(o.command, error);
-        sequences.push_back(*seq);
     }
 
     // ---- which units ----------------------------------------------------------------
@@ -519,7 +540,8 @@ int Main(int argc, char** argv) {
         }
     } else {
         std::string error;
-        auto resolved = ResolveTargets(o.ports, directory, catalog, error);
+        auto resolved =
+            ResolveTargets(o.ports, ListPorts(directory, catalog), directory, catalog, error);
         if (!resolved)
             return Usage(o.command, error);
         targets = std::move(*resolved);

@@ -94,11 +94,9 @@ std::string PortsText(const std::vector<PortRow>& rows) {
     return out;
 }
 
-std::optional<std::vector<Target>> ResolveTargets(const std::vector<std::string>& arguments,
-                                                  PortDirectory& directory,
-                                                  const SerialDeviceCatalog& catalog,
-                                                  std::string& error) {
-    const std::vector<PortRow> rows = ListPorts(directory, catalog);
+std::optional<std::vector<Target>>
+ResolveTargets(const std::vector<std::string>& arguments, const std::vector<PortRow>& rows,
+               PortDirectory& directory, const SerialDeviceCatalog& catalog, std::string& error) {
     std::set<int> taken;
     for (const auto& r : rows)
         taken.insert(r.number);
@@ -106,7 +104,7 @@ std::optional<std::vector<Target>> ResolveTargets(const std::vector<std::string>
     for (const std::string& arg : arguments) {
         Target t;
         t.given = arg;
-        if (const auto n = PortNumberFromName(arg)) {
+        if (const auto n = PortDirectory::ParseName(arg)) {
             const auto row = std::find_if(rows.begin(), rows.end(),
                                           [&](const PortRow& r) { return r.number == *n; });
             if (row != rows.end())

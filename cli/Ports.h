@@ -36,13 +36,14 @@ struct Target {
     std::string error; // why it cannot be reached; the unit fails with it
 };
 
-// The --port arguments in order. A malformed argument or one port named
-// twice is a usage error (nothing, with `error`); a port that is not there
-// becomes a target with its own error, so the other units still run.
-std::optional<std::vector<Target>> ResolveTargets(const std::vector<std::string>& arguments,
-                                                  PortDirectory& directory,
-                                                  const SerialDeviceCatalog& catalog,
-                                                  std::string& error);
+// The --port arguments in order, against the ports there are (`rows`). A
+// malformed argument or one port named twice is a usage error (nothing, with
+// `error`); a port that is not there becomes a target with its own error, so
+// the other units still run. A device no rule numbers (a pty) gets the first
+// free number, registered in `directory` for this process.
+std::optional<std::vector<Target>>
+ResolveTargets(const std::vector<std::string>& arguments, const std::vector<PortRow>& rows,
+               PortDirectory& directory, const SerialDeviceCatalog& catalog, std::string& error);
 
 // --all-ports: every port whose device exists, optionally only the adapters
 // with that USB "vendor:product" (lower-case hex).

@@ -395,10 +395,12 @@ private:
         });
     }
 
-    SteadyTime Deadline(double defaultSeconds) const {
-        const double s = m_o.seconds.value_or(defaultSeconds);
-        if (s <= 0)
+    // --seconds from now; without it `fallback` seconds, or no end at all.
+    SteadyTime Deadline(std::optional<double> fallback) const {
+        const std::optional<double> seconds = m_o.seconds ? m_o.seconds : fallback;
+        if (!seconds)
             return SteadyTime::max();
+        const double s = *seconds;
         return std::chrono::steady_clock::now() +
                std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                    std::chrono::duration<double>(s));
@@ -425,7 +427,7 @@ private:
         Observe();
         m_sink.Say("listening" + (m_o.seconds ? " for " + std::to_string(*m_o.seconds) + " s"
                                               : std::string(" (Ctrl-C ends)")));
-        Listen(Deadline(0), {});
+        Listen(Deadline(std::nullopt), {});
         Flush();
     }
 
