@@ -307,7 +307,7 @@ struct Cli {
 std::string Join(const std::vector<std::string>& pieces) {
     std::string out;
     for (const auto& p : pieces)
-        out += (out.empty() ? "" : " ") + p;
+        out.append(out.empty() ? "" : " ").append(p);
     return out;
 }
 
@@ -500,8 +500,11 @@ int Main(int argc, char** argv) {
                 std::any_of(written.begin(), written.end(),
                             [&](const Expectation& e) { return e.field == row.field; }))
                 continue;
-            skipped += (skipped.empty() ? "" : ", ") + std::string(row.key) + " (" +
-                       fileParams.*row.member + ")";
+            skipped.append(skipped.empty() ? "" : ", ")
+                .append(row.key)
+                .append(" (")
+                .append(fileParams.*row.member)
+                .append(")");
         }
         if (!skipped.empty())
             console.Err("", o.file + ": no value to write for " + skipped +

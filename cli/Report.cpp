@@ -92,7 +92,7 @@ std::string Dump(const nlohmann::ordered_json& value, int indent) {
 std::string AssignedText(const UnitResult& r) {
     std::string out;
     for (const FieldValue& v : r.assigned)
-        out += (out.empty() ? "" : " ") + std::string(KeyOf(v.field)) + "=" + v.text;
+        out.append(out.empty() ? "" : " ").append(KeyOf(v.field)).append("=").append(v.text);
     return out;
 }
 
@@ -158,7 +158,7 @@ std::string RecordCsvHeader() {
                       "verification,durationMs,error";
     for (const char* when : {"before", "after"})
         for (const auto& row : kFields)
-            out += "," + std::string(when) + "." + std::string(row.key);
+            out.append(",").append(when).append(".").append(row.key);
     return out + "\n";
 }
 
@@ -167,7 +167,7 @@ std::string RecordCsvLine(const UnitResult& r) {
     if (r.verification) {
         verification = r.verification->ok() ? "ok" : "";
         for (const Difference& d : r.verification->differences)
-            verification += (verification.empty() ? "" : "; ") + DifferenceText(d);
+            verification.append(verification.empty() ? "" : "; ").append(DifferenceText(d));
     }
     std::vector<std::string> cells = {r.startedAt,
                                       r.command,
@@ -186,7 +186,7 @@ std::string RecordCsvLine(const UnitResult& r) {
             cells.push_back(*values ? (**values)[static_cast<std::size_t>(row.field)] : "");
     std::string out;
     for (std::size_t i = 0; i < cells.size(); ++i)
-        out += (i ? "," : "") + Csv(OneLine(cells[i]));
+        out.append(i ? "," : "").append(Csv(OneLine(cells[i])));
     // A device path may hold bytes that are no UTF-8; the record stays UTF-8.
     return SanitizeUtf8(out).text + "\n";
 }

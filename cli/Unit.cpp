@@ -70,10 +70,17 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
+// "[12:34:56.789] 收← 01 02 0A": one packet, the time it was taken, its direction.
+std::string Traffic(std::string_view direction, std::span<const std::uint8_t> bytes) {
+    std::string line = "[";
+    line.append(ClockText(std::chrono::system_clock::now())).append("] ").append(direction);
+    return line.append(" ").append(Hex(bytes));
+}
+
 std::string Keys(const std::vector<Field>& fields) {
     std::string out;
     for (Field f : fields)
-        out += (out.empty() ? "" : ", ") + std::string(KeyOf(f));
+        out.append(out.empty() ? "" : ", ").append(KeyOf(f));
     return out;
 }
 
@@ -361,8 +368,7 @@ private:
     bool Listen(SteadyTime until, const std::function<bool(const Packet&)>& done) {
         for (;;) {
             while (auto packet = m_session.Ports().TakePacket(m_port)) {
-                Line("[" + ClockText(std::chrono::system_clock::now()) + "] 收← " +
-                     Hex(packet->bytes));
+                Line(Traffic("收←", packet->bytes));
                 if (m_ctx.prefixResults || m_o.command == "monitor")
                     Flush();
                 if (done && done(*packet))
@@ -417,7 +423,7 @@ private:
                                                 : "the port is gone");
             return;
         }
-        Line("[" + ClockText(std::chrono::system_clock::now()) + "] 发→ " + Hex(frame.bytes));
+        Line(Traffic("发→", frame.bytes));
         Flush();
         Listen(Deadline(1.0), {});
         Flush();

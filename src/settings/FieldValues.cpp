@@ -297,7 +297,7 @@ FieldValueResult ParseAssignment(std::string_view assignment) {
     if (!field) {
         std::string keys;
         for (const auto& row : kFields)
-            keys += (keys.empty() ? "" : " ") + std::string(row.key);
+            keys.append(keys.empty() ? "" : " ").append(row.key);
         return {std::nullopt, std::string(assignment) + ": no field \"" + std::string(key) +
                                   "\" (fields: " + keys + ")"};
     }
