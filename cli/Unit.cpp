@@ -431,8 +431,10 @@ private:
 
     void MonitorCommand() {
         Observe();
-        m_sink.Say("listening" + (m_o.seconds ? " for " + std::to_string(*m_o.seconds) + " s"
-                                              : std::string(" (Ctrl-C ends)")));
+        char text[64] = " (Ctrl-C ends)";
+        if (m_o.seconds)
+            std::snprintf(text, sizeof text, " for %g s", *m_o.seconds);
+        m_sink.Say(std::string("listening") + text);
         Listen(Deadline(std::nullopt), {});
         Flush();
     }
