@@ -72,9 +72,22 @@ int Usage(const std::string& command, const std::string& what) {
 }
 
 std::atomic<bool> g_interrupted{false};
+std::atomic<bool> g_listening{false};
 
-void OnInterrupt(int) {
-    g_interrupted.store(true);
+// Ctrl-C ends a monitor. Anything else is let finish what it is doing to
+// each module, so none is left half-configured and every record line is
+// written; a second Ctrl-C ends the program at once.
+void OnInterrupt(int sig) {
+    if (g_interrupted.exchange(true) || g_listening.load()) {
+        if (!g_listening.load()) {
+            ::signal(sig, SIG_DFL);
+            ::raise(sig);
+        }
+        return;
+    }
+    static const char kText[] = "tmx7ctl: finishing what each module is in the middle of; "
+                                "Ctrl-C again stops at once\n";
+    [[maybe_unused]] const ssize_t n = ::write(2, kText, sizeof kText - 1);
 }
 
 // A file the user names as input: regular, not too large, read without
@@ -601,7 +614,8 @@ int Main(int argc, char** argv) {
         scaled = std::make_unique<ScaledClock>(o.timeScale);
     Clock& clock = scaled ? static_cast<Clock&>(*scaled) : RealClock();
 
-    if (o.command == "monitor" || o.command == "send") {
+    g_listening.store(o.command == "monitor" || o.command == "send");
+    {
         struct sigaction sa {};
         sa.sa_handler = OnInterrupt;
         sigemptyset(&sa.sa_mask);

@@ -423,6 +423,8 @@ private:
                                                 : "the port is gone");
             return;
         }
+        // Closing the port discards what has not left yet.
+        (void)m_session.Ports().Drain(m_port, 500ms);
         Line(Traffic("发→", frame.bytes));
         Flush();
         Listen(Deadline(1.0), {});

@@ -477,6 +477,22 @@ TEST(Tmx7ctl, TheRecordHoldsWholeLinesAfterAKill) {
     EXPECT_NE(lines[2].find(",failed,1,"), std::string::npos) << lines[2];
 }
 
+TEST(Tmx7ctl, CtrlCLetsADownloadFinishTheModule) {
+    std::vector<std::unique_ptr<Simulator>> modules;
+    modules.push_back(Start());
+    const std::string record = Temp("interrupted.jsonl");
+    fs::remove(record);
+    Process run(Args({"download", ParamFile("ctrlc.tm7"), "--record", record}, modules));
+    ASSERT_TRUE(modules[0]->WaitForFrames(2, tmx7::Millis(5000)));
+    ::kill(run.Pid(), SIGINT);
+    const Ctl r = run.Finish();
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("finishing what each module is in the middle of"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(SetFrames(*modules[0]).size(), 9u) << "every frame of the download";
+    EXPECT_EQ(Lines(record).size(), 1u);
+}
+
 TEST(Tmx7ctl, ReadSendAndProductionOnOneModule) {
     SimulatorOptions gbk = Module();
     gbk.state.version = {'T', 'M', 'X', '7', 0xB0, 0xE6}; // "版" in code page 936
