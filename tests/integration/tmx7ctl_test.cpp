@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -361,6 +362,15 @@ TEST(Tmx7ctl, DownloadVerifyNamesTheFieldAModuleDidNotKeep) {
                                         "FC 01 07", "FB 01 05"}));
     EXPECT_NE(r.out.find("group: wanted 05, module has 00\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("differs"), std::string::npos) << "the summary says so: " << r.out;
+    // The refresh steps its bar back from 180 to 170: what is printed never goes back.
+    std::vector<int> shown;
+    const std::regex percent(R"(: (downloading|reading back) (\d+)%\n)");
+    for (auto it = std::sregex_iterator(r.err.begin(), r.err.end(), percent);
+         it != std::sregex_iterator(); ++it)
+        shown.push_back(std::stoi((*it)[2]));
+    ASSERT_GE(shown.size(), 5u) << r.err;
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end(), std::less_equal<int>())) << r.err;
+    EXPECT_EQ(shown.back(), 100);
     EXPECT_NE(r.err.find("not read back (the module reports them only in power-saving or passive "
                          "mode): sleepPeriod, saveAddr, wakeDelay"),
               std::string::npos)
