@@ -210,8 +210,9 @@ private:
 
     void Detected() {
         const LinkChoice link = m_session.Link();
-        Line("COM" + std::to_string(link.port) + " " + std::to_string(link.baud) + " " +
-             link.lineFormat);
+        // The line names its port already.
+        m_r.stdoutText += "COM" + std::to_string(link.port) + " " + std::to_string(link.baud) +
+                          " " + link.lineFormat + "\n";
         m_r.json = {{"port", m_plan.target.name},
                     {"device", m_plan.target.path},
                     {"baud", link.baud},
