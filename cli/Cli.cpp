@@ -629,12 +629,7 @@ int Main(int argc, char** argv) {
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < plans.size(); ++i) {
         if (!plans[i].assigned.empty())
-            console.Err(
-                plans[i].target.name, "gets " + [&] {
-                    UnitResult shown;
-                    shown.assigned = plans[i].assigned;
-                    return AssignedText(shown);
-                }());
+            console.Err(plans[i].target.name, "gets " + AssignedText(plans[i].assigned));
         threads.emplace_back([&, i] {
             results[i] = RunUnit(context, plans[i]);
             if (record) {

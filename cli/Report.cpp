@@ -89,9 +89,9 @@ std::string Dump(const nlohmann::ordered_json& value, int indent) {
     return value.dump(indent, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
-std::string AssignedText(const UnitResult& r) {
+std::string AssignedText(const std::vector<FieldValue>& values) {
     std::string out;
-    for (const FieldValue& v : r.assigned)
+    for (const FieldValue& v : values)
         out.append(out.empty() ? "" : " ").append(KeyOf(v.field)).append("=").append(v.text);
     return out;
 }
@@ -103,7 +103,7 @@ std::string SummaryTable(const std::vector<UnitResult>& results) {
     for (const UnitResult& r : results) {
         const std::string name = r.target.name.empty() ? r.target.given : r.target.name;
         rows.push_back({name, r.target.path.empty() ? "-" : r.target.path, VerdictName(r.verdict),
-                        Seconds(r.duration), AssignedText(r),
+                        Seconds(r.duration), AssignedText(r.assigned),
                         r.verdict == Verdict::Ok ? r.detail : r.error});
         anyValues = anyValues || !r.assigned.empty();
     }
@@ -177,7 +177,7 @@ std::string RecordCsvLine(const UnitResult& r) {
                                       r.version,
                                       VerdictName(r.verdict),
                                       std::to_string(ExitCodeOf(r.verdict)),
-                                      AssignedText(r),
+                                      AssignedText(r.assigned),
                                       verification,
                                       std::to_string(r.duration.count()),
                                       r.error};

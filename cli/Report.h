@@ -16,8 +16,8 @@ std::string RecordJsonLine(const UnitResult& result);
 std::string RecordCsvHeader();
 std::string RecordCsvLine(const UnitResult& result);
 
-// The values a unit got from --unit-values and --sequence, "passiveAddr=31 41 group=05".
-std::string AssignedText(const UnitResult& result);
+// The values a unit gets from --unit-values and --sequence, "passiveAddr=31 41 group=05".
+std::string AssignedText(const std::vector<FieldValue>& values);
 
 // JSON text that is valid UTF-8 whatever the strings held.
 std::string Dump(const nlohmann::ordered_json& value, int indent = -1);
