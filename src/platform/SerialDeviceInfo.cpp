@@ -79,9 +79,13 @@ void FillFromUdev(udev* u, SerialDeviceInfo& info) {
         fill(info.manufacturer, "manufacturer");
     }
     // The driver sits on the port or interface a level or two above the tty.
+    // The serial core's own bus ("port", "ctrl" on newer kernels) names no
+    // hardware: look past it to the UART's driver.
     for (udev_device* p = udev_device_get_parent(dev.get()); p && info.driver.empty();
          p = udev_device_get_parent(p)) {
-        info.driver = Text(udev_device_get_driver(p));
+        const std::string driver = Text(udev_device_get_driver(p));
+        if (driver != "port" && driver != "ctrl")
+            info.driver = driver;
         if (Text(udev_device_get_devtype(p)) == "usb_device")
             break;
     }
