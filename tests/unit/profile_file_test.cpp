@@ -1,14 +1,10 @@
 #include "platform/ProfileFile.h"
 
-#include "unit/file_test_util.h"
-
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <climits>
 
 using namespace tmx7;
-using tmx7::test::TempDirTest;
 
 namespace {
 
@@ -136,11 +132,6 @@ TEST(Profile, IntegersReadLikeGetPrivateProfileInt) {
         EXPECT_EQ(parsed.value, c.value) << c.text;
         EXPECT_EQ(parsed.hasDigits, c.hasDigits) << c.text;
     }
-    // Missing and empty values take the default; text without digits reads 0.
-    const ProfileDocument doc = ProfileDocument::Parse("[S]\r\nblank=   \r\nstars=********\r\n");
-    EXPECT_EQ(doc.GetInt("S", "missing", 7), 7);
-    EXPECT_EQ(doc.GetInt("S", "blank", 7), 7);
-    EXPECT_EQ(doc.GetInt("S", "stars", 7), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -167,45 +158,6 @@ TEST(Profile, ValuesNeverBreakTheLineStructure) {
     const std::string bytes = doc.Serialize();
     EXPECT_EQ(bytes, "[S]\r\ncrlf=a  [Evil]  b\r\nnul=V1.0\r\nctl=x y z\r\n");
     EXPECT_EQ(ProfileDocument::Parse(bytes).GetString("Evil", "b", "none"), "none");
-}
-
-TEST(Profile, InvalidNamesAreRefused) {
-    ProfileDocument doc;
-    const struct {
-        std::string_view section, key;
-    } bad[] = {{"", "k"},   {"S", ""},    {"a]b", "k"}, {"S", "a=b"}, {"S", "[k"},
-               {"S", ";k"}, {"S\n", "k"}, {"S", "k\r"}, {"   ", "k"}, {"S", "  "}};
-    for (const auto& b : bad)
-        EXPECT_FALSE(doc.SetString(b.section, b.key, "v")) << b.section << "/" << b.key;
-    EXPECT_EQ(doc.lineCount(), 0u);
-}
-
-// ---------------------------------------------------------------------------
-// Files
-
-class ProfileFiles : public TempDirTest {};
-
-TEST_F(ProfileFiles, MissingFileGivesDefaultsAndIsCreatedByTheFirstWrite) {
-    const std::string path = Path("p.ini");
-    ProfileDocument doc;
-    bool existed = true;
-    EXPECT_TRUE(ProfileDocument::Load(path, doc, &existed));
-    EXPECT_FALSE(existed);
-    EXPECT_EQ(GetProfileString(path, "S", "k", "d"), "d");
-    EXPECT_EQ(GetProfileInt(path, "S", "k", 7), 7);
-    ASSERT_TRUE(WriteProfileString(path, kSection, "组号", "05"));
-    EXPECT_EQ(ReadBytes(path), Cat({kGbkSection, "\r\n", kGbkGroup, "=05\r\n"}));
-    EXPECT_EQ(EntryCount(), 1u);
-}
-
-TEST_F(ProfileFiles, ReadOnlyFileIsNeverWritten) {
-    const std::string path = Path("ro.ini");
-    WriteBytes(path, "[S]\r\nk=old\r\n");
-    ASSERT_TRUE(SetReadOnly(path, true));
-    const FileResult r = WriteProfileString(path, "S", "k", "new");
-    EXPECT_EQ(r.error, EACCES);
-    EXPECT_NE(r.message.find(path), std::string::npos);
-    EXPECT_EQ(ReadBytes(path), "[S]\r\nk=old\r\n");
 }
 
 } // namespace
