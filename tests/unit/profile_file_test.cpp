@@ -62,16 +62,6 @@ TEST(Profile, ReadsAFileWrittenByHandAsTheProfileCallsDo) {
         EXPECT_EQ(doc.GetString(c.section, c.key, "-"), c.value) << c.section << "/" << c.key;
 }
 
-TEST(Profile, ByteOrderMarkFileIsUtf8) {
-    ProfileDocument doc =
-        ProfileDocument::Parse("\xEF\xBB\xBF[TMX7参数表]\r\n发射功率=3\r\n模式=普通模式\r\n");
-    EXPECT_EQ(doc.encoding(), TextEncoding::Utf8);
-    EXPECT_EQ(doc.GetString(kSection, "模式", ""), "普通模式");
-    ASSERT_TRUE(doc.SetString(kSection, "组号", "中"));
-    EXPECT_EQ(doc.Serialize(),
-              "\xEF\xBB\xBF[TMX7参数表]\r\n发射功率=3\r\n模式=普通模式\r\n组号=中\r\n");
-}
-
 TEST(Profile, OnePairOfQuotesIsStripped) {
     const struct {
         std::string_view stored;

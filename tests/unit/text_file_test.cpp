@@ -59,18 +59,4 @@ TEST_F(TextFiles, WriteReplacesTheWholeFileKeepingItsEncoding) {
     EXPECT_EQ(EntryCount(), 1u);
 }
 
-TEST_F(TextFiles, CreateOnlyWhereMissing) {
-    const std::string path = Path("yonghushuju.mak");
-    bool created = false;
-    ASSERT_TRUE(CreateTextFileIfMissing(path, "00 01 02 中", &created));
-    EXPECT_TRUE(created);
-    EXPECT_EQ(ReadBytes(path), "00 01 02 \xD6\xD0");
-
-    WriteBytes(path, "user text");
-    ASSERT_TRUE(CreateTextFileIfMissing(path, "00 01 02", &created));
-    EXPECT_FALSE(created);
-    EXPECT_EQ(ReadBytes(path), "user text");
-    EXPECT_EQ(EntryCount(), 1u);
-}
-
 } // namespace
