@@ -109,13 +109,16 @@ TEST_F(PortTableOnPty, BytesTricklingInOneByOneAreCutAt524AndAtTheSilence) {
     EXPECT_FALSE(table->TakeOldest(15));
 }
 
-TEST_F(PortTableOnPty, SecondOpenOfAHeldPortFailsAndFirstKeepsWorking) {
+TEST_F(PortTableOnPty, TheFormatReachesTheLineAndASecondOpenOfTheNumberFails) {
     auto& pty = attach(6);
-    ASSERT_EQ(table->Open(6, 9600, "n,8,1"), 1);
-    EXPECT_EQ(table->Open(6, 9600, "n,8,1"), -1);
+    ASSERT_EQ(table->Open(6, 1200, "o,8,2"), 1);
+    const termios t = pty.slaveSettings(); // a pty shows baud, stop bits and PARODD
+    EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B1200));
+    EXPECT_TRUE((t.c_cflag & CSTOPB) && (t.c_cflag & PARODD));
+    EXPECT_EQ(table->Open(6, 1200, "o,8,2"), -1);
     EXPECT_EQ(takeMessages(), std::vector<std::string>{"COM6打开失败！"});
     ASSERT_TRUE(pty.send({7, 7}));
-    EXPECT_EQ(waitPacket(6), (Bytes{7, 7}));
+    EXPECT_EQ(waitPacket(6), (Bytes{7, 7})) << "the first opening keeps working";
 }
 
 TEST_F(PortTableOnPty, TenPortsOneThreadEachAllClosedAtTeardown) {
