@@ -94,10 +94,12 @@ void TestDataModel::ShowUserData() {
     m_editable = false;
 }
 
-FileResult TestDataModel::EditUserData() {
+FileResult TestDataModel::EditUserData(bool* reloaded) {
     m_editable = true;
     std::string line;
     FileResult r = ReadFirstLine(m_path, kUserDataMaxBytes, line);
+    if (reloaded)
+        *reloaded = r.ok;
     if (r.ok) {
         m_userData = std::move(line);
         m_text = m_userData;

@@ -89,7 +89,9 @@ public:
     // "编辑用户数据": reload the user data from the file and show it; when the
     // file is missing create it with the default and keep the texts. In every
     // case the send area becomes editable.
-    FileResult EditUserData();
+    // `reloaded` tells whether the user data was read from the file (the
+    // send area shows it) or the area keeps its text.
+    FileResult EditUserData(bool* reloaded = nullptr);
     // Enter in the send area (editable or not): `areaText` becomes the user
     // data, the area read-only, and the file is replaced atomically. When the
     // write fails the user data is changed in memory only.
