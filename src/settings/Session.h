@@ -80,18 +80,23 @@ public:
     bool Refresh();
     // Writes the plan's frame, waits, refreshes when the plan asks for it.
     bool Set(SetPlan plan);
-    // Writes every value of `snapshot` with its pauses, then refreshes.
-    bool Download(const ParamSet& snapshot);
+    // Writes every value of `snapshot` with its pauses, then refreshes. With
+    // `readBack` the closing refresh is a Read: it waits for the answers to
+    // settle and ends AnswersMissing when some did not come, so a caller that
+    // checks the module's values afterwards has them all (or knows it has not).
+    bool Download(const ParamSet& snapshot, std::optional<SettleRule> readBack = std::nullopt);
     // Refreshes, then waits until every answer is in or the line has gone
     // quiet (`rule`). Ends AnswersMissing, naming the fields, when not all came.
     bool Read(SettleRule rule = {});
     // Reads, then writes the parameter file from what the display shows. A
     // read that lost its port or missed an answer writes nothing.
     bool Export(std::string path, SettleRule rule = {});
-    // The settings dialog's OK: probes `port` at `baud` with n,8,1, then
-    // e,8,1 ... On success the link is set and Connected is posted.
+    // The settings dialog's OK: probes `port` at `baud` with n,8,1, e,8,1,
+    // then o,8,1. On success the link is set (and kept, see RememberLinks)
+    // and Connected is posted.
     bool Probe(int port, int baud);
-    // Automatic detection over every baud rate; DetectStep for each failure.
+    // Automatic detection over every baud rate and the three formats, the
+    // pair kept for the port's adapter first; DetectStep for each failure.
     bool Detect(int port);
 
     bool Busy() const;
@@ -112,6 +117,10 @@ public:
     void SendExitCommand();
     // Empties the receive area: text decoded before this is not shown.
     void ClearReceived();
+    // Called on a port's thread for every packet posted to the link's port,
+    // for a caller that takes packets itself (no decoder running); it must
+    // not block. An empty function detaches.
+    void SetPacketObserver(std::function<void()> observer);
 
     // ---- adapters that come and go -------------------------------------------------------
     // Keeps, per adapter, the baud and format that Probe or Detect connected
@@ -203,6 +212,8 @@ private:
     std::uint64_t m_armings = 0;
     WakeSignal m_watchWake;
     std::thread m_watcher;
+    std::mutex m_observerMutex;
+    std::function<void()> m_packetObserver;
     std::thread m_worker;
     // Last, so it goes first: its port threads, which call back into this
     // object, are joined while everything they touch still exists.
