@@ -442,18 +442,7 @@ bool Session::TrafficLogging() const {
 
 // ---- port notices ---------------------------------------------------------------------------
 
-void Session::SetPacketObserver(std::function<void()> observer) {
-    std::lock_guard lock(m_observerMutex);
-    m_packetObserver = std::move(observer);
-}
-
-void Session::PacketPosted(int port) {
-    if (port != Link().port)
-        return;
-    std::lock_guard lock(m_observerMutex);
-    if (m_packetObserver)
-        m_packetObserver();
-}
+void Session::PacketPosted(int /*port*/) {}
 
 void Session::Traffic(int port, Direction direction, TimePoint at,
                       std::span<const std::uint8_t> bytes) {

@@ -117,10 +117,6 @@ public:
     void SendExitCommand();
     // Empties the receive area: text decoded before this is not shown.
     void ClearReceived();
-    // Called on a port's thread for every packet posted to the link's port,
-    // for a caller that takes packets itself (no decoder running); it must
-    // not block. An empty function detaches.
-    void SetPacketObserver(std::function<void()> observer);
 
     // ---- adapters that come and go -------------------------------------------------------
     // Keeps, per adapter, the baud and format that Probe or Detect connected
@@ -128,13 +124,16 @@ public:
     // nothing, so tests and scripts touch no user file; the window and
     // tmx7ctl pass a LinkMemory on LinkMemory::DefaultFile(). Not owned.
     void RememberLinks(LinkMemory* memory);
-    // With it on, when the link's port is lost, its adapter is watched for
-    // (udev and the path's folder; nothing wakes while the port is healthy).
-    // When the same device (DeviceIdentity) is back, at the same path or
-    // wherever udev announces it, the port is reopened with the link's baud
-    // and format and refreshed: a Reconnect sequence posting Reconnected and
-    // a connection-pane Status. A reopen that fails is said in that pane and
-    // the watch goes on. "关闭串口", "打开串口" or another link end the watch.
+    // A lost link port is always said at once: PortLost and a connection-
+    // pane Status ("端口COM<n>已断开", with it on "...，等待重新连接......").
+    // With it on, the adapter is then watched for (udev and the path's
+    // folder; nothing wakes while the port is healthy). When the same device
+    // (DeviceIdentity) is back, at the same path or wherever udev announces
+    // it, the port is reopened with the link's baud and format and
+    // refreshed: a Reconnect sequence posting Reconnected and a connection-
+    // pane Status. A reopen that fails is said in that pane and tried again
+    // at every change and after 1, 3, 10, then every 20 s. "关闭串口",
+    // "打开串口", Probe, Detect or another link end the watch.
     void SetAutoReconnect(bool on);
     // With it on, PortsChanged is posted whenever a serial device comes or goes.
     void SetWatchPorts(bool on);
@@ -212,8 +211,6 @@ private:
     std::uint64_t m_armings = 0;
     WakeSignal m_watchWake;
     std::thread m_watcher;
-    std::mutex m_observerMutex;
-    std::function<void()> m_packetObserver;
     std::thread m_worker;
     // Last, so it goes first: its port threads, which call back into this
     // object, are joined while everything they touch still exists.
