@@ -38,11 +38,22 @@ void ShownValues::Post(std::vector<Event> events) {
                 } else if constexpr (std::is_same_v<T, Status>) {
                     m_status[static_cast<std::size_t>(e.slot)] = e.text;
                 } else if constexpr (std::is_same_v<T, Received>) {
-                    if (e.epoch >= m_epoch)
-                        m_received += e.text;
+                    if (e.epoch < m_epoch)
+                        return;
+                    m_received.emplace_back(e.epoch, e.text);
+                    m_receivedBytes += e.text.size();
+                    while (m_receivedBytes > kReceivedLimit && m_received.size() > 1) {
+                        m_receivedBytes -= m_received.front().second.size();
+                        m_received.pop_front();
+                    }
                 } else if constexpr (std::is_same_v<T, ReceiveCleared>) {
                     m_epoch = std::max(m_epoch, e.epoch);
-                    m_received.clear();
+                    std::erase_if(m_received, [this](const auto& chunk) {
+                        if (chunk.first >= m_epoch)
+                            return false;
+                        m_receivedBytes -= chunk.second.size();
+                        return true;
+                    });
                 } else if constexpr (std::is_same_v<T, SequenceFinished>) {
                     m_finished.push_back(e);
                 }
@@ -73,7 +84,11 @@ std::string ShownValues::StatusText(StatusSlot slot) const {
 
 std::string ShownValues::ReceivedText() const {
     std::lock_guard lock(m_mutex);
-    return m_received;
+    std::string out;
+    out.reserve(m_receivedBytes);
+    for (const auto& chunk : m_received)
+        out += chunk.second;
+    return out;
 }
 
 std::optional<Outcome> ShownValues::LastOutcome(SequenceKind kind) const {

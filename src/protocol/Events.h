@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -234,15 +235,22 @@ public:
     std::array<std::string, kFieldCount> Values() const;
     bool PageThere(Page page) const;
     std::string StatusText(StatusSlot slot) const;
+    // The newest received text (at most kReceivedLimit bytes, cut between
+    // packets) decoded since the last clear.
     std::string ReceivedText() const;
     std::optional<Outcome> LastOutcome(SequenceKind kind) const;
+
+    static constexpr std::size_t kReceivedLimit = 256 * 1024;
 
 private:
     mutable std::mutex m_mutex;
     std::array<std::string, kFieldCount> m_values;
     std::array<bool, 3> m_pages{true, false, false};
     std::array<std::string, 3> m_status;
-    std::string m_received;
+    // Text by the epoch it was decoded in: a clear posted just after text of
+    // the new epoch (the decoder and the clearing thread race) keeps that text.
+    std::deque<std::pair<std::uint64_t, std::string>> m_received;
+    std::size_t m_receivedBytes = 0;
     std::uint64_t m_epoch = 0;
     std::vector<SequenceFinished> m_finished;
 };
