@@ -7,8 +7,9 @@
 #include "cli/UnitValues.h"
 #include "platform/FileAccess.h"
 #include "platform/RecordFile.h"
-#include "protocol/SerialSetup.h"
+#include "platform/SerialDiagnosis.h"
 #include "protocol/ParamFile.h"
+#include "protocol/SerialSetup.h"
 #include "settings/DialogModels.h"
 #include "settings/Download.h"
 #include "settings/OptionValues.h"
@@ -42,6 +43,7 @@ constexpr const char* kExitCodes = "Exit codes: 0 every unit ok; 1 a port or a m
 // One line per command, shown with every refusal of its command line.
 const std::map<std::string, std::string> kUsage = {
     {"ports", "tmx7ctl ports [--json]"},
+    {"doctor", "tmx7ctl doctor [--port P]"},
     {"detect", "tmx7ctl detect PORTS [--baud B]"},
     {"read", "tmx7ctl read PORTS [--baud B [--format F]] [--json]"},
     {"export", "tmx7ctl export --port P [--baud B [--format F]] FILE"},
@@ -205,6 +207,15 @@ struct Cli {
         ports->callback([this] { o.command = "ports"; });
         ports->add_flag("--json", o.json, "print JSON");
 
+        auto* doctor = app.add_subcommand(
+            "doctor", "check what stands between this login and the serial ports, and say why");
+        doctor->callback([this] { o.command = "doctor"; });
+        doctor
+            ->add_option("--port", o.ports,
+                         "only this port: COM<n>, a device path, a link or serial=<USB serial>")
+            ->type_name("PORT")
+            ->allow_extra_args(false);
+
         auto* detect = Command("detect", "find each module's baud rate and line format");
         Ports(detect);
 
@@ -283,7 +294,7 @@ std::string Join(const std::vector<std::string>& pieces) {
 // and every value checked before any module is touched.
 std::string CrossCheck(Invocation& o, const std::vector<std::string>& hexPieces,
                        const std::vector<std::string>& calibrationPieces) {
-    const bool unitCommand = o.command != "ports";
+    const bool unitCommand = o.command != "ports" && o.command != "doctor";
     if (unitCommand && !o.sim && o.ports.empty() && !o.allPorts)
         return "no port given: --port P, --all-ports or --sim";
     if (o.sim && (o.allPorts || !o.ports.empty()))
@@ -404,6 +415,51 @@ int Finish(const Invocation& o, const std::vector<UnitResult>& results, Console&
     return failed ? kExitFailed : differs ? kExitDiffers : kExitOk;
 }
 
+void Say(Console& console, const std::vector<Finding>& findings, bool& problems) {
+    std::string text;
+    for (const Finding& f : findings) {
+        problems = problems || f.level == Finding::Level::Problem;
+        text += f.level == Finding::Level::Problem ? "PROBLEM  "
+                : f.level == Finding::Level::Note  ? "note     "
+                                                   : "ok       ";
+        text += f.text + "\n";
+    }
+    console.Out(text);
+}
+
+// tmx7ctl doctor: the login and the system, then each port (or the one
+// asked about), one finding a line; exit 1 when any is a problem.
+int Doctor(const Invocation& o, PortDirectory& directory, const SerialDeviceCatalog& catalog,
+           Console& console) {
+    std::vector<std::string> problemsOfSources;
+    const std::vector<PortRow> rows = ListPorts(directory, catalog, &problemsOfSources);
+    std::vector<Target> targets;
+    if (o.ports.empty()) {
+        for (const PortRow& row : rows)
+            targets.push_back({row.name, row.number, row.name, row.path, row.info, {}});
+    } else {
+        std::string error;
+        auto resolved = ResolveTargets(o.ports, rows, directory, catalog, error);
+        if (!resolved)
+            return Usage(o.command, error);
+        targets = std::move(*resolved);
+    }
+    bool problems = false;
+    Say(console, ExamineSystem(), problems);
+    for (const std::string& p : problemsOfSources)
+        Say(console, {{Finding::Level::Problem, p}}, problems);
+    if (targets.empty())
+        Say(console, {{Finding::Level::Note, "no serial port found"}}, problems);
+    for (const Target& t : targets) {
+        console.Out(t.name + (t.given != t.name ? " (" + t.given + ")" : std::string()) + "\n");
+        if (t.path.empty())
+            Say(console, {{Finding::Level::Problem, t.error}}, problems);
+        else
+            Say(console, ExaminePort(t.path), problems);
+    }
+    return problems ? kExitFailed : kExitOk;
+}
+
 } // namespace
 
 int Main(int argc, char** argv) {
@@ -440,6 +496,9 @@ int Main(int argc, char** argv) {
         console.Out(o.json ? Dump(PortsJson(rows), 2) + "\n" : PortsText(rows));
         return kExitOk;
     }
+
+    if (o.command == "doctor")
+        return Doctor(o, directory, catalog, console);
 
     // ---- what every unit gets -----------------------------------------------------
     std::vector<Sequence> sequences;

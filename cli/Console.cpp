@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace tmx7::cli {
 
@@ -32,6 +33,11 @@ std::string WhyLost(const SerialResult& why) {
 }
 
 } // namespace
+
+std::string ReasonOf(const std::string& openFailure) {
+    const std::size_t nl = openFailure.find('\n');
+    return nl == std::string::npos ? openFailure : openFailure.substr(nl + 1);
+}
 
 UnitSink::UnitSink(Console& console, std::string unit)
     : m_console(console), m_unit(std::move(unit)) {}
@@ -68,6 +74,11 @@ void UnitSink::Post(std::vector<Event> events) {
         } else if (const auto* finished = std::get_if<SequenceFinished>(&event)) {
             if (finished->outcome.ok() && !m_bars.empty())
                 Show(m_bars.back().to, m_bars.back().what);
+            // The reason came as a notice only when the reopen was asked
+            // for; a reopen of the engine's own is said here.
+            if (finished->kind == SequenceKind::Reconnect && !finished->outcome.ok())
+                m_console.Err(m_unit, "could not reopen it: " + ReasonOf(finished->outcome.detail) +
+                                          "; trying again later");
         } else if (const auto* notice = std::get_if<Notice>(&event)) {
             m_lastNotice = notice->text;
             m_console.Err(m_unit, notice->text);
@@ -76,7 +87,18 @@ void UnitSink::Post(std::vector<Event> events) {
         } else if (const auto* lost = std::get_if<tmx7::PortLost>(&event)) {
             m_lost = true;
             m_lostReason = WhyLost(lost->why);
-            m_console.Err(m_unit, m_lostReason);
+            m_console.Err(m_unit, m_lostReason + (m_reconnecting ? "; waiting for it to come back"
+                                                                 : std::string()));
+        } else if (const auto* back = std::get_if<Reconnected>(&event)) {
+            m_lost = false;
+            m_console.Err(m_unit, "back at " + back->path + ": reopened at " +
+                                      std::to_string(back->baud) + " " + back->lineFormat +
+                                      ", reading its values");
+        } else if (const auto* traffic = std::get_if<Traffic>(&event)) {
+            if (traffic->port == m_trafficPort) {
+                m_traffic.push_back(*traffic);
+                m_trafficCv.notify_all();
+            }
         } else if (const auto* failed = std::get_if<WriteFailed>(&event)) {
             char code[8];
             std::snprintf(code, sizeof code, "%02X", Byte(failed->code));
@@ -86,6 +108,27 @@ void UnitSink::Post(std::vector<Event> events) {
                               ")");
         }
     }
+}
+
+void UnitSink::KeepTraffic(int port) {
+    std::lock_guard lock(m_mutex);
+    m_trafficPort = port;
+    m_traffic.clear();
+}
+
+std::vector<Traffic> UnitSink::TakeTraffic() {
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_traffic, {});
+}
+
+void UnitSink::WaitForTraffic(std::chrono::steady_clock::time_point until) {
+    std::unique_lock lock(m_mutex);
+    m_trafficCv.wait_until(lock, until, [this] { return !m_traffic.empty(); });
+}
+
+void UnitSink::SetReconnecting(bool on) {
+    std::lock_guard lock(m_mutex);
+    m_reconnecting = on;
 }
 
 std::string UnitSink::LastNotice() const {

@@ -5,6 +5,8 @@
 
 #include "protocol/Events.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -21,6 +23,10 @@ public:
 private:
     std::mutex m_mutex;
 };
+
+// The reason line of an open failure ("COM5打开失败！\n<reason>"), or the
+// whole text when it has none.
+std::string ReasonOf(const std::string& openFailure);
 
 // One unit's engine events as lines on stderr: a percentage that only ever
 // goes up, the notices the window would show as message boxes, lost ports
@@ -46,6 +52,15 @@ public:
     bool PortLost() const;
     std::string LostReason() const;
 
+    // Keeps the packets and frames of `port` from now on, for a command that
+    // shows them (monitor, send, signal); a negative port keeps none.
+    void KeepTraffic(int port);
+    std::vector<Traffic> TakeTraffic();
+    // Sleeps until traffic is kept or `until`.
+    void WaitForTraffic(std::chrono::steady_clock::time_point until);
+    // A lost port is waited for (monitor): said so, and forgotten once it is back.
+    void SetReconnecting(bool on);
+
 private:
     void Show(int percent, const std::string& what);
 
@@ -59,6 +74,10 @@ private:
     std::string m_lastNotice;
     bool m_lost = false;
     std::string m_lostReason;
+    bool m_reconnecting = false;
+    int m_trafficPort = -1;
+    std::vector<Traffic> m_traffic;
+    std::condition_variable m_trafficCv;
 };
 
 } // namespace tmx7::cli

@@ -1,6 +1,8 @@
 #include "cli/Unit.h"
 
 #include "cli/UnitValues.h"
+#include "platform/LinkMemory.h"
+#include "protocol/TrafficText.h"
 #include "settings/Download.h"
 #include "settings/Production.h"
 #include "settings/Session.h"
@@ -31,18 +33,6 @@ int ExitCodeOf(Verdict verdict) {
     return kExitFailed;
 }
 
-std::string ClockText(std::chrono::system_clock::time_point t) {
-    const std::time_t secs = std::chrono::system_clock::to_time_t(t);
-    std::tm local{};
-    localtime_r(&secs, &local);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count() % 1000;
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03lld", local.tm_hour, local.tm_min,
-                  local.tm_sec, static_cast<long long>(ms));
-    return text;
-}
-
 namespace {
 
 // "2025-03-14T09:26:53.589+01:00"
@@ -63,18 +53,9 @@ std::string IsoTime(std::chrono::system_clock::time_point t) {
     return out;
 }
 
-std::string Hex(std::span<const std::uint8_t> bytes) {
-    std::string text = BytesToHexText(bytes);
-    if (!text.empty())
-        text.pop_back(); // the blank after the last pair
-    return text;
-}
-
-// "[12:34:56.789] 收← 01 02 0A": one packet, the time it was taken, its direction.
-std::string Traffic(std::string_view direction, std::span<const std::uint8_t> bytes) {
-    std::string line = "[";
-    line.append(ClockText(std::chrono::system_clock::now())).append("] ").append(direction);
-    return line.append(" ").append(Hex(bytes));
+LinkMemory& UserLinks() {
+    static LinkMemory links(LinkMemory::DefaultFile());
+    return links;
 }
 
 std::string Keys(const std::vector<Field>& fields) {
@@ -96,9 +77,12 @@ public:
     Unit(const RunContext& ctx, const UnitPlan& plan, UnitResult& result)
         : m_ctx(ctx), m_o(ctx.invocation), m_plan(plan), m_r(result),
           m_sink(ctx.console, plan.target.name), m_session(m_sink, ctx.clock, ctx.directory),
-          m_port(plan.target.number) {}
-
-    ~Unit() { m_session.SetPacketObserver({}); }
+          m_port(plan.target.number) {
+        // The pair that reached a module is kept per adapter and tried first
+        // next time; a simulated module's pty is new every run.
+        if (!m_o.sim)
+            m_session.RememberLinks(&UserLinks());
+    }
 
     void Run() {
         if (!Connect())
@@ -168,7 +152,8 @@ private:
                 return Fail("the line settings " + std::to_string(*m_o.baud) + " " + m_o.format +
                             " could not be applied to " + m_plan.target.path);
             if (opened != 1)
-                return Fail(m_sink.LastNotice() + " cannot open " + m_plan.target.path);
+                return Fail("cannot open " + m_plan.target.path + ": " +
+                            ReasonOf(m_sink.LastNotice()));
             m_session.SetLink({m_port, *m_o.baud, m_o.format});
             return true;
         }
@@ -182,7 +167,7 @@ private:
         if (const Outcome out = Wait(); !out.ok()) {
             const std::string notice = m_sink.LastNotice();
             if (notice.find("打开失败") != std::string::npos)
-                return Fail(notice + " cannot open " + m_plan.target.path);
+                return Fail("cannot open " + m_plan.target.path + ": " + ReasonOf(notice));
             return Fail((m_o.baud ? "no module answered at " + std::to_string(*m_o.baud) + " baud"
                                   : std::string("no module answered at any baud rate")) +
                         (notice.empty() ? "" : " (" + notice + ")"));
@@ -364,25 +349,28 @@ private:
 
     // ---- packets as they come -------------------------------------------------
 
-    // Takes packets until `until`, Ctrl-C or `done` says so; false when the
-    // port was lost.
-    bool Listen(SteadyTime until, const std::function<bool(const Packet&)>& done) {
+    // Shows the port's packets and frames, one timestamped line each, until
+    // `until`, Ctrl-C or `done` says so; false when the port was lost (and,
+    // with `reconnect`, did not come back by the end).
+    bool Listen(SteadyTime until, const std::function<bool(const Traffic&)>& done,
+                bool reconnect = false) {
         for (;;) {
-            while (auto packet = m_session.Ports().TakePacket(m_port)) {
-                Line(Traffic("收←", packet->bytes));
+            for (const Traffic& t : m_sink.TakeTraffic()) {
+                Line(TrafficLine(t));
                 if (m_ctx.prefixResults || m_o.command == "monitor")
                     Flush();
-                if (done && done(*packet))
+                if (done && t.direction == Direction::Received && done(t))
                     return true;
             }
-            if (m_sink.PortLost())
+            if (m_sink.PortLost() && !reconnect)
                 return Fail(m_sink.LostReason());
-            if (m_ctx.interrupted.load() || std::chrono::steady_clock::now() >= until)
+            if (m_ctx.interrupted.load() || std::chrono::steady_clock::now() >= until) {
+                if (m_sink.PortLost())
+                    return Fail(m_sink.LostReason() + ", and it did not come back");
                 return true;
-            std::unique_lock lock(m_packetMutex);
-            m_packetCv.wait_until(lock, std::min(until, std::chrono::steady_clock::now() + 100ms),
-                                  [this] { return m_packetPosted; });
-            m_packetPosted = false;
+            }
+            // Ctrl-C is looked for between packets.
+            m_sink.WaitForTraffic(std::min(until, std::chrono::steady_clock::now() + 100ms));
         }
     }
 
@@ -390,16 +378,6 @@ private:
     void Flush() {
         m_ctx.console.Out(m_r.stdoutText);
         m_r.stdoutText.clear();
-    }
-
-    void Observe() {
-        m_session.SetPacketObserver([this] {
-            {
-                std::lock_guard lock(m_packetMutex);
-                m_packetPosted = true;
-            }
-            m_packetCv.notify_one();
-        });
     }
 
     // --seconds from now; without it `fallback` seconds, or no end at all.
@@ -417,7 +395,7 @@ private:
         const SendResult frame =
             BuildDataSend(m_o.hex, kSendAreaBuffer,
                           m_o.passiveAddr.empty() ? kModeActive : kModePassive, m_o.passiveAddr);
-        Observe();
+        m_sink.KeepTraffic(m_port);
         const WriteStatus status = m_session.SendData(frame.bytes);
         if (status != WriteStatus::Queued) {
             Fail(status == WriteStatus::Refused ? "the line did not take the frame"
@@ -426,19 +404,23 @@ private:
         }
         // Closing the port discards what has not left yet.
         (void)m_session.Ports().Drain(m_port, 500ms);
-        Line(Traffic("发→", frame.bytes));
-        Flush();
+        // The frame's own line comes from the port's thread once it has left.
+        m_sink.WaitForTraffic(std::chrono::steady_clock::now() + 500ms);
         Listen(Deadline(1.0), {});
         Flush();
     }
 
     void MonitorCommand() {
-        Observe();
+        // An unplugged adapter is waited for and taken up again when it is
+        // back, as the window does.
+        m_sink.SetReconnecting(true);
+        m_session.SetAutoReconnect(true);
+        m_sink.KeepTraffic(m_port);
         char text[64] = " (Ctrl-C ends)";
         if (m_o.seconds)
             std::snprintf(text, sizeof text, " for %g s", *m_o.seconds);
         m_sink.Say(std::string("listening") + text);
-        Listen(Deadline(std::nullopt), {});
+        Listen(Deadline(std::nullopt), {}, true);
         Flush();
     }
 
@@ -466,13 +448,13 @@ private:
             status = production.StopTransmit0101(table, m_port);
             m_r.detail = "0101 transmission stopped";
         } else {
-            Observe();
+            m_sink.KeepTraffic(m_port);
             status = production.SignalStrength(table, m_port);
             if (status == WriteStatus::Queued) {
                 std::optional<int> strength;
                 static constexpr std::uint8_t kHeader[10] = {0x1F, 0x2F, 0x3F, 0x4F, 0x5F,
                                                              0x6F, 0x7F, 0x8F, 0xF7, 0x03};
-                Listen(std::chrono::steady_clock::now() + 1s, [&](const Packet& p) {
+                Listen(std::chrono::steady_clock::now() + 1s, [&](const Traffic& p) {
                     const auto it = std::search(p.bytes.begin(), p.bytes.end(), std::begin(kHeader),
                                                 std::end(kHeader));
                     if (it == p.bytes.end() || it + 10 >= p.bytes.end())
@@ -511,9 +493,6 @@ private:
     UnitSink m_sink;
     Session m_session;
     int m_port;
-    std::mutex m_packetMutex;
-    std::condition_variable m_packetCv;
-    bool m_packetPosted = false;
 };
 
 } // namespace

@@ -62,7 +62,4 @@ struct RunContext {
 
 UnitResult RunUnit(const RunContext& context, const UnitPlan& plan);
 
-// "12:34:56.789", local time.
-std::string ClockText(std::chrono::system_clock::time_point t);
-
 } // namespace tmx7::cli

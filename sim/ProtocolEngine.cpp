@@ -79,7 +79,10 @@ std::size_t NextPreamble(const std::vector<std::uint8_t>& b, std::size_t from) {
 } // namespace
 
 bool LineMatches(const LineSettings& module, const HostLine& host) {
-    if (module.baud != host.baud || module.stopBits != host.stopBits)
+    // Stop bits never decide: a UART's receiver checks only the first stop
+    // bit, so one set to one stop bit reads two, and one set to two reads a
+    // sender's single stop bit followed by the next start bit all the same.
+    if (module.baud != host.baud)
         return false;
     if (host.parity)
         return *host.parity == module.parity;

@@ -180,6 +180,12 @@ void Simulator::SetHostParity(std::optional<Parity> parity) {
     m_hostParity = parity;
 }
 
+void Simulator::SetHostParitySource(std::function<std::optional<Parity>()> source) {
+    // Waits for a call in progress, so a detached source is never called again.
+    std::lock_guard lock(m_sourceMutex);
+    m_paritySource = std::move(source);
+}
+
 void Simulator::HangUp() {
     m_hangUpRequested = true;
     if (!Running()) {
@@ -232,8 +238,14 @@ HostLine Simulator::ReadHostLine() const {
         host.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 1;
         host.parityOdd = (tio.c_cflag & PARODD) != 0;
     }
-    std::lock_guard lock(m_mutex);
-    host.parity = m_hostParity;
+    {
+        std::lock_guard lock(m_mutex);
+        host.parity = m_hostParity;
+    }
+    // Not under m_mutex: the source may take locks of the host's own.
+    std::lock_guard lock(m_sourceMutex);
+    if (m_paritySource)
+        host.parity = m_paritySource();
     return host;
 }
 

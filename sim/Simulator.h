@@ -9,6 +9,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -53,6 +54,11 @@ public:
     // The parity the host really uses, when the caller knows it (the pty
     // cannot tell "n" from "e"); nullopt gates on "odd or not" only.
     void SetHostParity(std::optional<Parity> parity);
+    // Asked for the host's parity whenever bytes arrive, for a host in this
+    // process whose tries change the parity (n, e, o) faster than a test
+    // could say so. Called on the simulator's thread; takes precedence over
+    // SetHostParity. An empty function detaches.
+    void SetHostParitySource(std::function<std::optional<Parity>()> source);
     // Closes the master side: the host sees a hang-up, as when a USB adapter
     // is pulled. Returns once the master is closed; the simulator then stays
     // idle until Stop().
@@ -91,6 +97,8 @@ private:
     mutable std::condition_variable m_framesCv;
     ProtocolEngine m_engine;
     std::optional<Parity> m_hostParity;
+    mutable std::mutex m_sourceMutex; // held while the source is asked
+    std::function<std::optional<Parity>()> m_paritySource;
     bool m_pace;
 
     std::thread m_thread;

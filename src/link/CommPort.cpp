@@ -56,6 +56,7 @@ bool CCommPort::Start(Micros gap, Clock& clock, PortReceiver& receiver) {
     m_gap = gap;
     m_clock = &clock;
     m_receiver = &receiver;
+    m_sentHeld.clear();
     m_stop.store(false, std::memory_order_release);
     m_wake.clear();
     {
@@ -187,13 +188,22 @@ bool CCommPort::WriteQueued(std::size_t limit, SerialResult& why) {
             return true;
         const WriteResult w = m_device.write(m_ring.data() + head, count);
         bool emptied = false;
+        const auto at = Steady::now();
         {
             std::lock_guard lock(m_queueMutex);
             m_head = (m_head + w.written) % kOutboundBytes;
             m_queued -= w.written;
             m_frontWritten += w.written;
             while (!m_frameLengths.empty() && m_frontWritten >= m_frameLengths.front()) {
-                m_frontWritten -= m_frameLengths.front();
+                // Copied while the lock keeps writers off the bytes just freed.
+                const std::size_t length = m_frameLengths.front();
+                const std::size_t end =
+                    (m_head + kOutboundBytes - (m_frontWritten - length)) % kOutboundBytes;
+                const std::size_t start = (end + kOutboundBytes - length) % kOutboundBytes;
+                auto& frame = m_sentHeld.emplace_back(std::vector<std::uint8_t>(length), at).first;
+                for (std::size_t i = 0; i < length; ++i)
+                    frame[i] = m_ring[(start + i) % kOutboundBytes];
+                m_frontWritten -= length;
                 m_frameLengths.pop_front();
             }
             emptied = m_queued == 0;
@@ -208,6 +218,16 @@ bool CCommPort::WriteQueued(std::size_t limit, SerialResult& why) {
         if (w.written < count)
             return true; // the driver is full; the rest waits for its room
     }
+}
+
+void CCommPort::TellSent(const PacketCutter& cutter) {
+    // A packet being collected started before these frames left: it is told
+    // first, and they with it, so what is told runs in the order of its stamps.
+    if (cutter.Collected() > 0)
+        return;
+    for (const auto& [frame, at] : m_sentHeld)
+        m_receiver->OnSent(frame, at);
+    m_sentHeld.clear();
 }
 
 std::size_t CCommPort::StartedFrameRest() const {
@@ -264,6 +284,7 @@ void CCommPort::FinishStartedFrame(PacketCutter& cutter) {
             return;
         if (r.writable && !WriteQueued(rest, why))
             return;
+        TellSent(cutter);
     }
 }
 
@@ -281,8 +302,13 @@ void CCommPort::LetDriverEmpty() {
 }
 
 void CCommPort::Run() {
+    PacketCutter* self = nullptr;
     PacketCutter cutter(m_gap,
-                        [this](std::span<const std::uint8_t> p) { m_receiver->OnPacket(p); });
+                        [this, &self](std::span<const std::uint8_t> p, Steady::time_point at) {
+                            m_receiver->OnPacket(p, at);
+                            TellSent(*self);
+                        });
+    self = &cutter;
     SerialResult why;
     bool lost = false;
     while (!m_stop.load(std::memory_order_acquire)) {
@@ -315,6 +341,7 @@ void CCommPort::Run() {
             break;
         }
         cutter.Expire(Steady::now());
+        TellSent(cutter);
     }
 
     if (lost) {
@@ -323,6 +350,7 @@ void CCommPort::Run() {
         // nothing beyond them.
         if (cutter.Collected() > 0)
             cutter.Flush();
+        TellSent(cutter);
         Close();
         m_receiver->OnLost(why);
         return;

@@ -25,6 +25,8 @@
 #include <span>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace tmx7 {
 
@@ -42,8 +44,14 @@ enum class WriteStatus : std::uint8_t {
 class PortReceiver {
 public:
     virtual ~PortReceiver() = default;
-    // One packet; empty only for the one a stop posts on an idle line.
-    virtual void OnPacket(std::span<const std::uint8_t> packet) = 0;
+    // One packet and when its first byte arrived; empty only for the one a
+    // stop posts on an idle line.
+    virtual void OnPacket(std::span<const std::uint8_t> packet,
+                          std::chrono::steady_clock::time_point firstByte) = 0;
+    // A whole frame has been handed to the driver (its last byte at `at`).
+    // Frames dropped by a stop or a loss are never told.
+    virtual void OnSent(std::span<const std::uint8_t> frame,
+                        std::chrono::steady_clock::time_point at) = 0;
     // The device hung up or failed. The device is closed already and the
     // thread ends when this returns.
     virtual void OnLost(SerialResult why) = 0;
@@ -106,6 +114,7 @@ private:
     // Feeds what the driver has queued to `cutter`; false when the device failed.
     bool ReadQueued(PacketCutter& cutter, SerialResult& why);
     void DropQueue();
+    void TellSent(const PacketCutter& cutter);
     void FinishStartedFrame(PacketCutter& cutter);
     void LetDriverEmpty();
     std::chrono::microseconds ByteTime() const;
@@ -127,6 +136,10 @@ private:
     std::deque<std::uint16_t> m_frameLengths;
     std::size_t m_frontWritten = 0; // bytes of the first frame already handed over
     bool m_accepting = false;
+    // The port's thread only: frames whose last byte went to the driver and
+    // that have not been told yet, with when.
+    std::vector<std::pair<std::vector<std::uint8_t>, std::chrono::steady_clock::time_point>>
+        m_sentHeld;
 
     // Held while the device is closed and while another thread asks it
     // something, so the question never reaches a closed or reused descriptor.

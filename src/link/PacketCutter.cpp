@@ -9,6 +9,8 @@ PacketCutter::PacketCutter(std::chrono::microseconds gap, Post post)
 
 void PacketCutter::Feed(std::span<const std::uint8_t> bytes, Time at) {
     while (!bytes.empty()) {
+        if (m_length == 0)
+            m_first = at;
         const std::size_t n = std::min(bytes.size(), m_buffer.size() - m_length);
         std::copy_n(bytes.begin(), n, m_buffer.begin() + static_cast<std::ptrdiff_t>(m_length));
         m_length += n;
@@ -35,7 +37,7 @@ void PacketCutter::Expire(Time now) {
 void PacketCutter::Flush() {
     const std::size_t n = m_length;
     m_length = 0;
-    m_post(std::span<const std::uint8_t>(m_buffer.data(), n));
+    m_post(std::span<const std::uint8_t>(m_buffer.data(), n), n > 0 ? m_first : m_last);
 }
 
 } // namespace tmx7

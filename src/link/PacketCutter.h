@@ -21,7 +21,8 @@ inline constexpr int kPacketBytes = 524;
 class PacketCutter {
 public:
     using Time = std::chrono::steady_clock::time_point;
-    using Post = std::function<void(std::span<const std::uint8_t>)>;
+    // A packet and when its first byte arrived.
+    using Post = std::function<void(std::span<const std::uint8_t>, Time)>;
 
     PacketCutter(std::chrono::microseconds gap, Post post);
 
@@ -42,6 +43,7 @@ private:
     Post m_post;
     std::array<std::uint8_t, kPacketBytes> m_buffer{};
     std::size_t m_length = 0;
+    Time m_first{};
     Time m_last{};
 };
 

@@ -1,6 +1,10 @@
 #include "link/PortTable.h"
 
+#include "platform/DeviceWatch.h"
+#include "platform/SerialDiagnosis.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <iostream>
@@ -98,9 +102,17 @@ int PacketStore::Untaken() const {
 
 PortEntry::PortEntry() : portNumber(kNoPort) {}
 
-void PortEntry::OnPacket(std::span<const std::uint8_t> packet) {
+void PortEntry::OnPacket(std::span<const std::uint8_t> packet, TimePoint firstByte) {
+    // Told before the packet can be taken, so a record of the traffic never
+    // shows an answer ahead of what it answers.
+    if (!packet.empty())
+        table->NoteTraffic(threadPort, Direction::Received, firstByte, packet);
     packets.Post(packet.data(), static_cast<int>(packet.size()));
     table->NotePosted(threadPort);
+}
+
+void PortEntry::OnSent(std::span<const std::uint8_t> frame, TimePoint at) {
+    table->NoteTraffic(threadPort, Direction::Sent, at, frame);
 }
 
 void PortEntry::OnLost(SerialResult why) {
@@ -134,9 +146,7 @@ void CPortTable::SetMessageHandler(std::function<void(const std::string&)> handl
     m_handler = std::move(handler);
 }
 
-void CPortTable::Fail(int port) {
-    char text[64];
-    std::snprintf(text, sizeof text, "COM%d打开失败！", port);
+void CPortTable::Tell(const std::string& text) {
     std::function<void(const std::string&)> handler;
     {
         std::lock_guard lock(m_handlerMutex);
@@ -156,6 +166,12 @@ void CPortTable::NotePosted(int port) {
     m_posted.notify_all();
     if (PortEvents* events = m_events.load(std::memory_order_acquire))
         events->PacketPosted(port);
+}
+
+void CPortTable::NoteTraffic(int port, Direction direction, TimePoint at,
+                             std::span<const std::uint8_t> bytes) {
+    if (PortEvents* events = m_events.load(std::memory_order_acquire))
+        events->Traffic(port, direction, at, bytes);
 }
 
 void CPortTable::NoteLost(PortEntry& entry, SerialResult why) {
@@ -205,9 +221,16 @@ PortEntry* CPortTable::FindLocked(int port) const {
 }
 
 int CPortTable::Open(int port, int baud, const std::string& format) {
+    const OpenAttempt attempt = TryOpen(port, baud, format);
+    if (attempt.result == -1)
+        Tell(attempt.message);
+    return attempt.result;
+}
+
+OpenAttempt CPortTable::TryOpen(int port, int baud, const std::string& format) {
     LineFormat lineFormat;
     if (!ParseLineFormat(format, lineFormat))
-        return 0;
+        return {0, {}};
 
     std::lock_guard openLock(m_openMutex);
     PortEntry* entry = nullptr;
@@ -237,12 +260,11 @@ int CPortTable::Open(int port, int baud, const std::string& format) {
                 }
     }
     if (entry == nullptr)
-        return 0;
+        return {0, {}};
     if (held) {
         // The number is in use by a running entry; opening the device a
         // second time would fail anyway, and this way no entry is disturbed.
-        Fail(port);
-        return -1;
+        return {-1, OpenFailureText(port, m_directory.PathFor(port), {SerialError::Busy, EBUSY})};
     }
 
     // A thread stopped a moment ago may still be finishing a frame and
@@ -257,36 +279,41 @@ int CPortTable::Open(int port, int baud, const std::string& format) {
         entry->baud = baud;
         entry->pollInterval = PollIntervalMs(baud);
     }
-    if (port < PortDirectory::kMinPort || port > PortDirectory::kMaxPort) {
-        Fail(port);
-        return -1;
-    }
+    if (port < PortDirectory::kMinPort || port > PortDirectory::kMaxPort)
+        return {-1, OpenFailureText(port, std::nullopt, {SerialError::Unsupported, EINVAL})};
     const auto path = m_directory.PathFor(port);
-    if (!path) {
-        Fail(port);
-        return -1;
-    }
+    if (!path)
+        return {-1, OpenFailureText(port, std::nullopt, {SerialError::NotFound, ENOENT})};
     CCommPort& cp = entry->port;
-    if (!cp.OpenDevice(*path)) {
-        Fail(port);
-        return -1;
-    }
+    if (const SerialResult r = cp.OpenDevice(*path); !r)
+        return {-1, OpenFailureText(port, path, r)};
+    // Who the device is, asked while it is there: after a loss it is gone,
+    // and only this tells whether what comes back is the same adapter.
+    PortDevice device{*path, DeviceIdentity(*path)};
     // A device that refuses the line settings is not reported (a pty, for
     // one, ignores the parity); only unreadable settings refuse the open.
     if (cp.SetLineSettings(baud, lineFormat) == CCommPort::LineResult::Unreadable) {
         cp.Close();
-        return 0;
+        return {0, {}};
     }
     entry->threadPort = port;
     if (!cp.Start(std::chrono::milliseconds(entry->pollInterval), m_clock, *entry)) {
         cp.Close();
-        Fail(port);
-        return -1;
+        return {-1, OpenFailureText(port, path, {SerialError::Io, EAGAIN})};
+    }
+    {
+        std::lock_guard lock(m_tableMutex);
+        entry->device = std::move(device);
     }
     entry->running.store(true, std::memory_order_release);
+    // A device that hung up before the flag was set (an adapter pulled while
+    // it was being opened) found no running entry to report; report it now.
+    // The flag is exchanged on both sides, so the loss is told once.
+    if (cp.IsLost())
+        NoteLost(*entry, {SerialError::Lost, EIO});
     // A reader waiting for packets may be waiting on this number already.
     WakeWaiters();
-    return 1;
+    return {1, {}};
 }
 
 WriteStatus CPortTable::Write(int port, std::span<const std::uint8_t> frame) {
@@ -349,6 +376,24 @@ std::optional<std::size_t> CPortTable::Backlog(int port) const {
     if (e == nullptr)
         return std::nullopt;
     return e->port.Backlog();
+}
+
+std::optional<PortDevice> CPortTable::DeviceOf(int port) const {
+    std::lock_guard lock(m_tableMutex);
+    const PortEntry* e = FindLocked(port);
+    if (e == nullptr || e->device.path.empty())
+        return std::nullopt;
+    return e->device;
+}
+
+std::optional<LineFormat> CPortTable::FormatOf(int port) const {
+    std::lock_guard lock(m_tableMutex);
+    const PortEntry* e = FindLocked(port);
+    LineFormat format;
+    if (e == nullptr || !e->running.load(std::memory_order_acquire) ||
+        !ParseLineFormat(e->format, format))
+        return std::nullopt;
+    return format;
 }
 
 std::optional<int> CPortTable::PollInterval(int port) const {

@@ -69,6 +69,8 @@ private:
     std::uint64_t m_nextOrder = 1;
 };
 
+enum class Direction : std::uint8_t { Received, Sent };
+
 // Told by a port's own thread; implementations must not block, and must not
 // call CPortTable::Open from within (the entry's thread is the caller).
 class PortEvents {
@@ -79,16 +81,34 @@ public:
     // The device of `port` hung up or failed; its entry no longer runs and
     // the number can be opened again. Told once per loss; never for a Stop.
     virtual void PortLost(int port, SerialResult why) = 0;
+    // Every packet received (stamped with its first byte) and every frame
+    // handed whole to the driver, in the order the port's thread saw them.
+    // Empty packets are not told.
+    virtual void Traffic(int /*port*/, Direction /*direction*/, TimePoint /*at*/,
+                         std::span<const std::uint8_t> /*bytes*/) {}
 };
 
 class CPortTable;
+
+// The device behind a port number, as it was when the port was opened.
+struct PortDevice {
+    std::string path;
+    std::string identity; // DeviceIdentity() of the path at that time
+    bool operator==(const PortDevice&) const = default;
+};
+
+struct OpenAttempt {
+    int result = 0;      // as Open returns it
+    std::string message; // with -1: "COM<n>打开失败！\n<reason>"
+};
 
 struct PortEntry final : PortReceiver {
     PortEntry();
     PortEntry(const PortEntry&) = delete;
     PortEntry& operator=(const PortEntry&) = delete;
 
-    void OnPacket(std::span<const std::uint8_t> packet) override;
+    void OnPacket(std::span<const std::uint8_t> packet, TimePoint firstByte) override;
+    void OnSent(std::span<const std::uint8_t> frame, TimePoint at) override;
     void OnLost(SerialResult why) override;
 
     std::atomic<bool> running{false};
@@ -97,6 +117,7 @@ struct PortEntry final : PortReceiver {
     int pollInterval = 100;
     std::string format;
     int baud = 0;
+    PortDevice device; // of the last successful open
     CPortTable* table = nullptr;
     int threadPort = 0; // the number the running thread serves
     CCommPort port;
@@ -112,8 +133,10 @@ public:
 
     // 1 opened; 0 refused (unknown format, all entries busy, settings
     // unreadable) without a message; -1 could not be opened, with the
-    // message "COM<n>打开失败！".
+    // message "COM<n>打开失败！" and the reason on a second line.
     int Open(int port, int baud, const std::string& format);
+    // The same, telling no one: the message comes back with the result.
+    OpenAttempt TryOpen(int port, int baud, const std::string& format);
     // Hands one whole frame to the port's queue and returns at once; the
     // frame is never cut. Every caller looks at the result.
     [[nodiscard]] WriteStatus Write(int port, std::span<const std::uint8_t> frame);
@@ -136,6 +159,12 @@ public:
     // An entry with that number is running and its device is open and has
     // not hung up.
     bool IsOpen(int port) const;
+    // The device the entry of that number last opened (also after a Stop
+    // or a loss); nothing when it never opened one.
+    std::optional<PortDevice> DeviceOf(int port) const;
+    // The line format of the running entry of that number (what its last
+    // Open asked for); nothing when none runs.
+    std::optional<LineFormat> FormatOf(int port) const;
     // Poll interval recorded for the entry of that number; nothing if none.
     std::optional<int> PollInterval(int port) const;
     // Bytes written to that port and not yet on the line: its queue and
@@ -155,8 +184,10 @@ public:
 private:
     friend struct PortEntry;
     PortEntry* FindLocked(int port) const;
-    void Fail(int port);
+    void Tell(const std::string& text);
     void NotePosted(int port);
+    void NoteTraffic(int port, Direction direction, TimePoint at,
+                     std::span<const std::uint8_t> bytes);
     void NoteLost(PortEntry& entry, SerialResult why);
 
     PortDirectory& m_directory;

@@ -6,6 +6,7 @@
 namespace tmx7 {
 
 class SerialDevice;
+class DeviceWatch;
 
 class WakeSignal {
 public:
@@ -23,6 +24,7 @@ public:
 
 private:
     friend class SerialDevice; // waits on it beside the device
+    friend class DeviceWatch;  // and beside the hot-plug sources
     int m_handle = -1;
 };
 

@@ -114,8 +114,9 @@ namespace {
 
 constexpr std::string_view kOutcomeNames[] = {"completed", "answers missing", "port lost",
                                               "stopped",   "write refused",   "failed"};
-constexpr std::string_view kSequenceNames[] = {
-    "connect", "open port", "refresh", "set", "download", "read", "export", "probe", "detect"};
+constexpr std::string_view kSequenceNames[] = {"connect",  "open port", "refresh", "set",
+                                               "download", "read",      "export",  "probe",
+                                               "detect",   "reconnect"};
 
 } // namespace
 
@@ -161,6 +162,15 @@ std::string ToString(const Event& event) {
                 os << "Connected{COM" << e.port << ", " << e.baud << ", " << e.lineFormat << "}";
             else if constexpr (std::is_same_v<T, DetectStep>)
                 os << "DetectStep{" << e.baud << "}";
+            else if constexpr (std::is_same_v<T, Reconnected>)
+                os << "Reconnected{COM" << e.port << ", " << e.baud << ", " << e.lineFormat << ", "
+                   << e.path << "}";
+            else if constexpr (std::is_same_v<T, PortsChanged>)
+                os << "PortsChanged{}";
+            else if constexpr (std::is_same_v<T, Traffic>)
+                os << "Traffic{COM" << e.port << ", "
+                   << (e.direction == Direction::Sent ? "sent" : "received") << ", "
+                   << e.bytes.size() << " bytes}";
             else if constexpr (std::is_same_v<T, SequenceFinished>)
                 os << "SequenceFinished{" << kSequenceNames[static_cast<std::size_t>(e.kind)]
                    << ", " << ToString(e.outcome) << "}";

@@ -27,12 +27,13 @@ enum class SequenceKind : std::uint8_t {
     Connect,  // start-up connection: status, decoder, refresh
     OpenPort, // "打开串口": reopen, decoder, refresh
     Refresh,
-    Set,      // one set command, its wait and its refresh
-    Download, // the whole parameter set, then the refresh
-    Read,     // refresh, then wait until the answers settle
-    Export,   // read, then the parameter file
-    Probe,    // the settings dialog's OK: the format probe at one baud rate
-    Detect,   // automatic baud-rate detection
+    Set,       // one set command, its wait and its refresh
+    Download,  // the whole parameter set, then the refresh
+    Read,      // refresh, then wait until the answers settle
+    Export,    // read, then the parameter file
+    Probe,     // the settings dialog's OK: the format probe at one baud rate
+    Detect,    // automatic baud-rate detection
+    Reconnect, // a lost port's adapter came back: reopen, decoder, refresh
 };
 
 enum class OutcomeKind : std::uint8_t {
@@ -129,6 +130,22 @@ struct PortLost {
     }
 };
 
+// The adapter of a lost port came back (the same device, by identity) and
+// the port is open again with the link's baud and format; the refresh of the
+// Reconnect sequence follows. `path` is where it came back.
+struct Reconnected {
+    int port = 0;
+    int baud = 0;
+    std::string lineFormat;
+    std::string path;
+    bool operator==(const Reconnected&) const = default;
+};
+
+// A serial device came or went: a port list shown should be read again.
+struct PortsChanged {
+    bool operator==(const PortsChanged&) const = default;
+};
+
 // A frame the engine meant to send did not go out.
 struct WriteFailed {
     int port = 0;
@@ -153,15 +170,30 @@ struct DetectStep {
     bool operator==(const DetectStep&) const = default;
 };
 
+// One packet received or one frame sent on a port, as the port's thread saw
+// it: every packet, whoever takes it afterwards (decoder, probe, refresh),
+// and every frame, whoever wrote it (sequences, decoder follow-ups, data
+// sends). `time` is monotonic: when the packet's first byte arrived, or when
+// the frame's last byte went to the driver. Not touched by clearing the
+// receive area.
+struct Traffic {
+    int port = 0;
+    Direction direction = Direction::Received;
+    TimePoint time{};
+    std::vector<std::uint8_t> bytes;
+    bool operator==(const Traffic&) const = default;
+};
+
 struct SequenceFinished {
     SequenceKind kind = SequenceKind::Refresh;
     Outcome outcome;
     bool operator==(const SequenceFinished&) const = default;
 };
 
-using Event = std::variant<ValueShown, CommandEnabled, PageShown, PageSelected, ProgressShown,
-                           Progress, Status, Received, ReceiveCleared, Notice, PortLost,
-                           WriteFailed, Connected, DetectStep, SequenceFinished>;
+using Event =
+    std::variant<ValueShown, CommandEnabled, PageShown, PageSelected, ProgressShown, Progress,
+                 Status, Received, ReceiveCleared, Notice, PortLost, WriteFailed, Connected,
+                 DetectStep, Traffic, Reconnected, PortsChanged, SequenceFinished>;
 
 class EventSink {
 public:

@@ -16,7 +16,18 @@ constexpr FormatRow kFormatCodes[] = {
     {0, "n,8,1"}, {2, "n,8,2"}, {3, "o,8,1"}, {4, "o,8,2"}, {5, "e,8,1"}, {6, "e,8,2"},
 };
 
-constexpr const char* kTryFormats[] = {"n,8,1", "e,8,1"};
+// One stop bit in every try: a UART set to one stop bit reads a module's
+// two, and a module set to two reads the host's one, so the parity is all
+// that has to be found. The module's own format comes with its answer.
+constexpr const char* kTryFormats[] = {"n,8,1", "e,8,1", "o,8,1"};
+
+// The try format with the parity of `format` ("e,8,2" -> "e,8,1").
+std::string TryFormatFor(const std::string& format) {
+    LineFormat f;
+    if (!ParseLineFormat(format, f))
+        return format;
+    return f.parity == Parity::Odd ? "o,8,1" : f.parity == Parity::Even ? "e,8,1" : "n,8,1";
+}
 
 } // namespace
 
@@ -109,26 +120,54 @@ SetupResult SerialSetup::Confirm(int port, int baud) {
 }
 
 SetupResult SerialSetup::AutoDetect(int port,
-                                    const std::function<void(const std::string&)>& onFailedBaud) {
+                                    const std::function<void(const std::string&)>& onFailedBaud,
+                                    const std::optional<RememberedLink>& first) {
     SetupResult result;
     result.comPort = port;
+    // One try: 1 found, 0 no answer, -1 the port did not open.
+    const auto tryOnce = [&](int baud, const std::string& format) {
+        result.baud = baud;
+        if (m_table.Open(port, baud, format) != 1)
+            return -1;
+        if (auto moduleFormat = ProbeExchange(port, baud)) {
+            result.connected = true;
+            result.lineFormat = *moduleFormat;
+            result.connectDelayMs = 1000;
+            return 1;
+        }
+        if (onFailedBaud) {
+            char caption[64];
+            std::snprintf(caption, sizeof caption, "%d波特率检测失败", baud);
+            onFailedBaud(caption);
+        }
+        m_clock.sleepFor(kBetweenTries);
+        return 0;
+    };
+    // The pair that last worked on this port goes first; the same adapter
+    // nearly always has the same module at the same settings behind it.
+    std::optional<std::pair<int, std::string>> tried;
+    if (first && SerialDevice::isSupportedBaud(first->baud)) {
+        const std::string format = TryFormatFor(first->lineFormat);
+        const int r = tryOnce(first->baud, format);
+        if (r == 1)
+            return result;
+        if (r < 0) {
+            // The device itself cannot be opened (told once by the port
+            // table); no baud rate or format would change that.
+            result.message = "串口检测失败，请重新检测";
+            return result;
+        }
+        tried.emplace(first->baud, format);
+    }
     for (const char* format : kTryFormats) {
         for (int baud : kDetectBauds) {
-            result.baud = baud;
-            if (m_table.Open(port, baud, format) != 1)
-                break; // this format is given up at once
-            if (auto moduleFormat = ProbeExchange(port, baud)) {
-                result.connected = true;
-                result.lineFormat = *moduleFormat;
-                result.connectDelayMs = 1000;
+            if (tried && tried->first == baud && tried->second == format)
+                continue;
+            const int r = tryOnce(baud, format);
+            if (r == 1)
                 return result;
-            }
-            if (onFailedBaud) {
-                char caption[64];
-                std::snprintf(caption, sizeof caption, "%d波特率检测失败", baud);
-                onFailedBaud(caption);
-            }
-            m_clock.sleepFor(kBetweenTries);
+            if (r < 0)
+                break; // this format is given up at once
         }
     }
     result.message = "串口检测失败，请重新检测";

@@ -6,6 +6,7 @@
 
 #include "link/PortTable.h"
 #include "platform/Clock.h"
+#include "platform/LinkMemory.h"
 #include "protocol/Frames.h"
 
 #include <array>
@@ -52,13 +53,16 @@ public:
     // with the module's format. Returns that format, or nullopt (port stopped).
     std::optional<std::string> ProbeExchange(int port, int baud);
 
-    // The OK button: "n,8,1" then "e,8,1" at the chosen baud rate.
+    // The OK button: "n,8,1", "e,8,1", then "o,8,1" at the chosen baud rate.
     SetupResult Confirm(int port, int baud);
 
-    // Automatic detection over kDetectBauds for both formats. `onFailedBaud`
-    // receives the caption to show after every baud rate that gave no answer.
+    // Automatic detection over kDetectBauds for each of the three formats.
+    // `first`, the pair that last worked on this port, is tried before them
+    // (and not again in its turn). `onFailedBaud` receives the caption to
+    // show after every try that gave no answer.
     SetupResult AutoDetect(int port,
-                           const std::function<void(const std::string&)>& onFailedBaud = {});
+                           const std::function<void(const std::string&)>& onFailedBaud = {},
+                           const std::optional<RememberedLink>& first = std::nullopt);
 
     // Limit of the wait for the probe answer and pause between tries.
     static constexpr Millis kProbeWait{1000};

@@ -13,6 +13,8 @@
 
 #include "link/PortTable.h"
 #include "platform/Clock.h"
+#include "platform/DeviceWatch.h"
+#include "platform/LinkMemory.h"
 #include "platform/PortDirectory.h"
 #include "protocol/DecoderShared.h"
 #include "protocol/DecoderThread.h"
@@ -20,7 +22,9 @@
 #include "protocol/ParamFile.h"
 #include "protocol/Settle.h"
 #include "settings/SetCommands.h"
+#include "settings/TrafficLog.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -87,10 +91,12 @@ public:
     // Reads, then writes the parameter file from what the display shows. A
     // read that lost its port or missed an answer writes nothing.
     bool Export(std::string path, SettleRule rule = {});
-    // The settings dialog's OK: probes `port` at `baud` with n,8,1, then
-    // e,8,1 ... On success the link is set and Connected is posted.
+    // The settings dialog's OK: probes `port` at `baud` with n,8,1, e,8,1,
+    // then o,8,1. On success the link is set (and kept, see RememberLinks)
+    // and Connected is posted.
     bool Probe(int port, int baud);
-    // Automatic detection over every baud rate; DetectStep for each failure.
+    // Automatic detection over every baud rate and the three formats, the
+    // pair kept for the port's adapter first; DetectStep for each failure.
     bool Detect(int port);
 
     bool Busy() const;
@@ -111,13 +117,55 @@ public:
     void SendExitCommand();
     // Empties the receive area: text decoded before this is not shown.
     void ClearReceived();
-    // Called on a port's thread for every packet posted to the link's port,
-    // for a caller that takes packets itself (no decoder running); it must
-    // not block. An empty function detaches.
-    void SetPacketObserver(std::function<void()> observer);
+
+    // ---- adapters that come and go -------------------------------------------------------
+    // Keeps, per adapter, the baud and format that Probe or Detect connected
+    // with, and has Detect try that pair first. nullptr (the default) keeps
+    // nothing, so tests and scripts touch no user file; the window and
+    // tmx7ctl pass a LinkMemory on LinkMemory::DefaultFile(). Not owned.
+    void RememberLinks(LinkMemory* memory);
+    // A lost link port is always said at once: PortLost and a connection-
+    // pane Status ("端口COM<n>已断开", with it on "...，等待重新连接......").
+    // With it on, the adapter is then watched for (udev and the path's
+    // folder; nothing wakes while the port is healthy). When the same device
+    // (DeviceIdentity) is back, at the same path or wherever udev announces
+    // it, the port is reopened with the link's baud and format and
+    // refreshed: a Reconnect sequence posting Reconnected and a connection-
+    // pane Status. A reopen that fails is said in that pane and tried again
+    // at every change and after 1, 3, 10, then every 20 s. "关闭串口",
+    // "打开串口", Probe, Detect or another link end the watch.
+    void SetAutoReconnect(bool on);
+    // With it on, PortsChanged is posted whenever a serial device comes or goes.
+    void SetWatchPorts(bool on);
+
+    // ---- traffic ------------------------------------------------------------------------
+    // Every packet and frame of the session's ports is posted as a Traffic
+    // event. Besides, until StopTrafficLog, each is appended to `path` as a
+    // TrafficLine, rotated as `options` say; the disk never holds up the
+    // line. A write failure is said once in the activity pane.
+    FileResult StartTrafficLog(const std::string& path, TrafficLog::Options options = {});
+    void StopTrafficLog();
+    bool TrafficLogging() const;
 
 private:
     using Body = std::function<Outcome(StopSignal&)>;
+    // A lost link port whose adapter is awaited.
+    struct Awaited {
+        int port = 0;
+        int baud = 0;
+        std::string lineFormat;
+        PortDevice device;
+        std::uint64_t arming = 0; // which loss
+        int failures = 0;         // reopens that failed since the loss
+    };
+    void WatchLoop();
+    void EnsureWatcher();
+    void Disarm();
+    // Starts the Reconnect when the awaited device is at one of `candidates`;
+    // true when it did.
+    bool TryReturn(const Awaited& awaited, const std::vector<std::string>& candidates);
+    Outcome ReconnectNow(StopSignal& stop, const Awaited& awaited, const std::string& path);
+    void Remember(int port);
     bool Start(SequenceKind kind, Body body);
     void WorkerLoop();
     void StartDecoder();
@@ -128,6 +176,8 @@ private:
     // PortEvents, on a port's thread.
     void PacketPosted(int port) override;
     void PortLost(int port, SerialResult why) override;
+    void Traffic(int port, Direction direction, TimePoint at,
+                 std::span<const std::uint8_t> bytes) override;
 
     Clock& m_clock;
     ShownValues m_shown;
@@ -147,8 +197,20 @@ private:
     std::shared_ptr<StopSignal> m_stop;
     bool m_portLost = false;
     std::optional<Outcome> m_lastOutcome;
-    std::mutex m_observerMutex;
-    std::function<void()> m_packetObserver;
+    mutable std::mutex m_logMutex;
+    std::unique_ptr<TrafficLog> m_log;
+    PortDirectory& m_directory;
+    std::atomic<LinkMemory*> m_memory{nullptr};
+
+    // The watch for adapters: one thread, started when first asked for.
+    std::mutex m_watchMutex;
+    bool m_autoReconnect = false;
+    bool m_watchPorts = false;
+    bool m_watchQuit = false;
+    std::optional<Awaited> m_awaited;
+    std::uint64_t m_armings = 0;
+    WakeSignal m_watchWake;
+    std::thread m_watcher;
     std::thread m_worker;
     // Last, so it goes first: its port threads, which call back into this
     // object, are joined while everything they touch still exists.

@@ -210,7 +210,7 @@ TEST_F(SerialSetDlgTest, ConfirmOnMissingDeviceEndsSilently) {
     EXPECT_EQ(rc, IDCANCEL);
     EXPECT_TRUE(messages.empty());
     ASSERT_EQ(tableMessages.size(), 1u);
-    EXPECT_EQ(tableMessages[0], "COM9打开失败！");
+    EXPECT_EQ(tableMessages[0], "COM9打开失败！\n没有与COM9对应的串口设备");
 }
 
 TEST_F(SerialSetDlgTest, AutoDetectShowsEachFailedBaudWhileRunning) {
@@ -255,7 +255,7 @@ TEST_F(SerialSetDlgTest, AutoDetectWithoutAnswerTriesEveryBaudTwice) {
     });
     EXPECT_EQ(rc, IDCANCEL);
     std::vector<QString> want;
-    for (int pass = 0; pass < 2; ++pass)
+    for (int pass = 0; pass < 3; ++pass) // n,8,1, e,8,1, o,8,1
         for (int baud : kDetectBauds)
             want.push_back(QStringLiteral("%1波特率检测失败").arg(baud));
     EXPECT_EQ(captions, want);
@@ -280,7 +280,7 @@ TEST_F(SerialSetDlgTest, CloseDuringATryWaitsForItsEnd) {
         captionsAtClose = captions;
     });
     EXPECT_EQ(rc, IDCANCEL);
-    EXPECT_EQ(captionsAtClose, 14) << "the detection ran to its end before the close";
+    EXPECT_EQ(captionsAtClose, 21) << "the detection ran to its end before the close";
     EXPECT_EQ(messages.size(), 1u);
 }
 

@@ -116,7 +116,8 @@ TEST_F(PortTableOnPty, TheFormatReachesTheLineAndASecondOpenOfTheNumberFails) {
     EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B1200));
     EXPECT_TRUE((t.c_cflag & CSTOPB) && (t.c_cflag & PARODD));
     EXPECT_EQ(table->Open(6, 1200, "o,8,2"), -1);
-    EXPECT_EQ(takeMessages(), std::vector<std::string>{"COM6打开失败！"});
+    EXPECT_EQ(takeMessages(),
+              std::vector<std::string>{"COM6打开失败！\n" + pty.slavePath() + "已被本程序打开"});
     ASSERT_TRUE(pty.send({7, 7}));
     EXPECT_EQ(waitPacket(6), (Bytes{7, 7})) << "the first opening keeps working";
 }

@@ -2,12 +2,18 @@
 
 #include "integration/pty_pair.h"
 #include "platform/SerialDevice.h"
+#include "platform/SerialDiagnosis.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
 #include <grp.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -138,7 +144,8 @@ int finish(pid_t child) {
 
 } // namespace
 
-// Another process, ordinary user or root, against a holder of either kind.
+// Another process, ordinary user or root, against a holder of either kind,
+// and a device the ordinary user may not open.
 TEST(SerialDevice, ExclusiveAcrossProcessesForAnOrdinaryUserAndRoot) {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to act as the ordinary user nobody; run the suite as root";
@@ -155,6 +162,29 @@ TEST(SerialDevice, ExclusiveAcrossProcessesForAnOrdinaryUserAndRoot) {
             return d.open(pty.slavePath()).error == SerialError::Busy ? 0 : 1;
         }));
         EXPECT_EQ(rc, 0) << "an ordinary user opened a held device (99: no user switch)";
+    }
+
+    // A device nobody may not open: permission, and what to do about it.
+    {
+        char folder[] = "/tmp/tmx7_perm_XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        ASSERT_EQ(chmod(folder, 0755), 0);
+        const std::string path = std::string(folder) + "/ttyS9";
+        FILE* f = fopen(path.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        fclose(f);
+        ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+        const std::string want = "没有权限打开" + path +
+                                 "：请将用户nobody加入dialout组（sudo usermod -aG dialout "
+                                 "nobody），然后重新登录";
+        const int rc = finish(startAsNobody([&] {
+            SerialDevice d;
+            const SerialResult r = d.open(path);
+            return r.error == SerialError::Permission && OpenFailureReason(path, r) == want ? 0 : 1;
+        }));
+        EXPECT_EQ(rc, 0) << "nobody was not told: " << want;
+        unlink(path.c_str());
+        rmdir(folder);
     }
 
     // Held by nobody: root is turned away, and gets it once nobody lets go.
@@ -184,13 +214,31 @@ TEST(SerialDevice, ExclusiveAcrossProcessesForAnOrdinaryUserAndRoot) {
         close(fd);
 }
 
-TEST(SerialDevice, OpenFailuresCarryTheirErrno) {
+TEST(SerialDevice, OpenFailuresCarryTheirErrnoAndSayWhy) {
+    char folder[] = "/tmp/tmx7_open_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string plain = std::string(folder) + "/ttyUSB0";
+    FILE* f = fopen(plain.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fclose(f);
+    struct Case {
+        std::string path;
+        SerialError error;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"/dev/tmx7-no-such-device", SerialError::NotFound,
+         "设备/dev/tmx7-no-such-device不存在，请检查串口适配器是否已插好"},
+        {"/dev/null", SerialError::NotATty, "/dev/null不是串口设备"},
+        {plain, SerialError::NotATty, plain + "不是串口设备"},
+    };
     SerialDevice dev;
-    auto r = dev.open("/dev/tmx7-no-such-device");
-    EXPECT_EQ(r.error, SerialError::NotFound);
-    EXPECT_EQ(r.sysErrno, ENOENT);
-    r = dev.open("/dev/null");
-    EXPECT_EQ(r.error, SerialError::NotATty);
+    for (const Case& c : cases) {
+        const auto r = dev.open(c.path);
+        EXPECT_EQ(r.error, c.error) << c.path;
+        EXPECT_NE(r.sysErrno, 0) << c.path;
+        EXPECT_EQ(OpenFailureReason(c.path, r), c.reason);
+    }
     EXPECT_FALSE(dev.isOpen());
     std::uint8_t b = 0;
     EXPECT_EQ(dev.read(&b, 1).status.error, SerialError::Closed);
@@ -198,6 +246,95 @@ TEST(SerialDevice, OpenFailuresCarryTheirErrno) {
     EXPECT_EQ(dev.purge(true, true).error, SerialError::Closed);
     EXPECT_TRUE(dev.wait(true, 0us, nullptr).failed);
     EXPECT_FALSE(dev.outputQueued());
+    unlink(plain.c_str());
+    rmdir(folder);
+}
+
+TEST(SerialDevice, APortLockedByAnotherProgramNamesItAndItsPid) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    // flock(1) takes the lock and keeps it while its command runs; -o keeps
+    // the command itself from holding the device.
+    const std::string path = pty.slavePath();
+    const char* argv[] = {"flock", "-o", path.c_str(), "sleep", "30", nullptr};
+    // A group of its own, so the sleep goes with it at the end.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attr, 0);
+    pid_t holder = -1;
+    const int spawned =
+        posix_spawnp(&holder, "flock", nullptr, &attr, const_cast<char* const*>(argv), environ);
+    posix_spawnattr_destroy(&attr);
+    ASSERT_EQ(spawned, 0);
+    // Until flock(1) has its lock, our own open would get the device.
+    SerialDevice dev;
+    SerialResult r;
+    for (int i = 0; i < 400; ++i) {
+        r = dev.open(path);
+        if (!r)
+            break;
+        dev.close();
+        std::this_thread::sleep_for(5ms);
+    }
+    EXPECT_EQ(r.error, SerialError::Busy);
+    EXPECT_EQ(OpenFailureReason(path, r),
+              path + "已被其他程序占用：flock（PID " + std::to_string(holder) + "）");
+    kill(-holder, SIGTERM);
+    int status = 0;
+    waitpid(holder, &status, 0);
+}
+
+TEST(SerialDevice, TheDoctorNamesAGrabberHoldingThePortAndWhatToDo) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    const std::string path = pty.slavePath();
+    // A program called ModemManager with the port open, as the real one has
+    // it while it probes a new port (a copy of sleep under that name).
+    char folder[] = "/tmp/tmx7_doctor_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string program = std::string(folder) + "/ModemManager";
+    std::filesystem::copy_file("/bin/sleep", program);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 0, path.c_str(), O_RDWR | O_NOCTTY, 0);
+    const char* argv[] = {"ModemManager", "30", nullptr};
+    pid_t grabber = -1;
+    ASSERT_EQ(posix_spawn(&grabber, program.c_str(), &files, nullptr,
+                          const_cast<char* const*>(argv), environ),
+              0);
+    posix_spawn_file_actions_destroy(&files);
+    const std::string pid = std::to_string(grabber);
+    const Finding held{Finding::Level::Problem,
+                       path + ": held by ModemManager (PID " + pid +
+                           "), which probes every new serial port for a modem, writing AT "
+                           "commands to it; tell it to leave the adapter alone (a udev rule "
+                           "setting ENV{ID_MM_DEVICE_IGNORE}=\"1\") or stop it (systemctl stop "
+                           "ModemManager)"};
+    std::vector<Finding> port;
+    for (int i = 0; i < 400; ++i) { // until it has opened the port
+        port = ExaminePort(path);
+        if (std::find(port.begin(), port.end(), held) != port.end())
+            break;
+        std::this_thread::sleep_for(5ms);
+    }
+    EXPECT_NE(std::find(port.begin(), port.end(), held), port.end());
+    EXPECT_EQ(port.back(), (Finding{Finding::Level::Ok, path + ": opens and can be locked"}))
+        << "it holds no lock";
+    const auto system = ExamineSystem();
+    const Finding running{Finding::Level::Note,
+                          "ModemManager is running (PID " + pid +
+                              "): it probes every new serial port for a modem, writing AT "
+                              "commands to it"};
+    EXPECT_NE(std::find(system.begin(), system.end(), running), system.end());
+    kill(grabber, SIGTERM);
+    waitpid(grabber, nullptr, 0);
+    std::filesystem::remove_all(folder);
+
+    const auto missing = ExaminePort("/dev/tmx7-no-such-device");
+    ASSERT_EQ(missing.size(), 1u);
+    EXPECT_EQ(missing[0].text, "/dev/tmx7-no-such-device: 设备/dev/tmx7-no-such-device不存在，"
+                               "请检查串口适配器是否已插好");
 }
 
 TEST(SerialDevice, WriteTakesWhatTheDriverTakesAndNeverWaits) {

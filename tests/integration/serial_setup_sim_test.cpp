@@ -5,6 +5,7 @@
 #include "pty_pair.h"
 #include "sim_harness.h"
 
+#include <functional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -13,69 +14,101 @@ using namespace tmx7;
 using namespace std::chrono_literals;
 using tmx7::testing::SimHarness;
 
-TEST(SerialSetupSim, ConfirmAtTheModulesBaudReopensWithItsFormat) {
-    struct Case {
-        int baud, rateCode, formatCode;
-        const char* expected;
-    };
-    for (const Case c :
-         {Case{9600, 6, 0, "n,8,1"}, Case{1200, 3, 5, "e,8,1"}, Case{57600, 9, 0, "n,8,1"}}) {
-        SimHarness h(SimHarness::Module(c.rateCode, c.formatCode));
-        SerialSetup setup(h.table);
-        const auto r = setup.Confirm(SimHarness::kPort, c.baud);
-        EXPECT_TRUE(r.connected) << c.baud;
-        EXPECT_EQ(r.lineFormat, c.expected);
-        EXPECT_EQ(r.connectDelayMs, 0);
-        EXPECT_TRUE(r.message.empty());
-        EXPECT_TRUE(h.table.IsOpen(SimHarness::kPort))
-            << "the port stays open with the module's format";
-        EXPECT_EQ(h.simulator.MalformedCount(), 0u);
-    }
+namespace {
+
+struct FormatCase {
+    int code;
+    const char* format;      // what the port is reopened with
+    Parity parity;           // the parity of the try that reached the module
+    int stopBits;            // and the stop bits of the reopened port
+    std::size_t failedTries; // auto-detection's captions before it
+};
+
+// The module at 9600: three bauds below it per format that gives no answer.
+constexpr FormatCase kEveryFormat[] = {
+    {0x00, "n,8,1", Parity::None, 1, 3},  {0x02, "n,8,2", Parity::None, 2, 3},
+    {0x03, "o,8,1", Parity::Odd, 1, 17},  {0x04, "o,8,2", Parity::Odd, 2, 17},
+    {0x05, "e,8,1", Parity::Even, 1, 10}, {0x06, "e,8,2", Parity::Even, 2, 10},
+};
+
+// Each case on its own pty and table, all at once: the odd ones wait out
+// seventeen failed tries.
+void ForEveryFormat(const std::function<void(const FormatCase&)>& body) {
+    std::vector<std::thread> threads;
+    for (const FormatCase& c : kEveryFormat)
+        threads.emplace_back([&body, &c] { body(c); });
+    for (auto& t : threads)
+        t.join();
 }
 
-TEST(SerialSetupSim, ModuleWithTwoStopBitsIsNotReachedByTheTwoTries) {
-    // Both tries use one stop bit; such a module is only found after it has
-    // been set back to one stop bit.
-    SimHarness h(SimHarness::Module(6, 2));
-    SerialSetup setup(h.table);
-    const auto r = setup.Confirm(SimHarness::kPort, 9600);
-    EXPECT_FALSE(r.connected);
-    EXPECT_EQ(r.message, "串口设置失败，请重新设置");
+sim::SimulatorOptions QuickModule(int formatCode) {
+    auto o = SimHarness::Module(6, formatCode); // 9600
+    o.pace = false;
+    o.minGap = 3ms;
+    return o;
+}
+
+} // namespace
+
+TEST(SerialSetupSim, ConfirmReachesEveryFormatAndReopensWithIt) {
+    ForEveryFormat([](const FormatCase& c) {
+        SimHarness h(QuickModule(c.code));
+        tmx7::testing::FastClock clock(5);
+        SerialSetup setup(h.table, clock);
+        const auto r = setup.Confirm(SimHarness::kPort, 9600);
+        EXPECT_TRUE(r.connected) << c.format;
+        EXPECT_EQ(r.lineFormat, c.format);
+        EXPECT_EQ(r.connectDelayMs, 0);
+        EXPECT_TRUE(r.message.empty()) << c.format;
+        const auto open = h.table.FormatOf(SimHarness::kPort);
+        ASSERT_TRUE(open.has_value()) << c.format << ": the port stays open";
+        EXPECT_EQ(*open, (LineFormat{c.parity, c.stopBits})) << c.format;
+        std::size_t answered = 0;
+        for (const auto& f : h.simulator.Frames())
+            answered += f.kind == sim::FrameKind::Probe && f.lineMatched;
+        EXPECT_EQ(answered, 1u) << c.format;
+        EXPECT_EQ(h.simulator.MalformedCount(), 0u);
+    });
+}
+
+TEST(SerialSetupSim, AutoDetectReachesEveryFormatAfterTheFailedTriesBeforeIt) {
+    ForEveryFormat([](const FormatCase& c) {
+        SimHarness h(QuickModule(c.code));
+        tmx7::testing::FastClock clock(5);
+        SerialSetup setup(h.table, clock);
+        std::vector<std::string> captions;
+        const auto r = setup.AutoDetect(SimHarness::kPort,
+                                        [&](const std::string& t) { captions.push_back(t); });
+        EXPECT_TRUE(r.connected) << c.format;
+        EXPECT_EQ(r.baud, 9600);
+        EXPECT_EQ(r.lineFormat, c.format);
+        EXPECT_EQ(captions.size(), c.failedTries) << c.format;
+        if (!captions.empty()) {
+            EXPECT_EQ(captions.back(), "4800波特率检测失败") << c.format;
+        }
+        EXPECT_EQ(h.table.FormatOf(SimHarness::kPort), (LineFormat{c.parity, c.stopBits}));
+        std::size_t answered = 0;
+        for (const auto& f : h.simulator.Frames())
+            answered += f.kind == sim::FrameKind::Probe && f.lineMatched;
+        EXPECT_EQ(answered, 1u) << c.format << ": nothing tried after the module was found";
+    });
 }
 
 TEST(SerialSetupSim, ConfirmAtAWrongBaudFailsWithTheMessageAndStopsThePort) {
     SimHarness h(SimHarness::Module(6));
-    SerialSetup setup(h.table);
-    const auto start = std::chrono::steady_clock::now();
+    tmx7::testing::FastClock clock(5);
+    SerialSetup setup(h.table, clock);
+    const auto start = clock.now();
     const auto r = setup.Confirm(SimHarness::kPort, 2400);
     EXPECT_FALSE(r.connected);
     EXPECT_EQ(r.message, "串口设置失败，请重新设置");
     EXPECT_FALSE(h.table.IsOpen(SimHarness::kPort));
-    // Two tries of at most one second each, no reopen pause on failure.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    // Three tries of one second each, no reopen pause on failure.
+    EXPECT_GE(clock.now() - start, 3s);
+    EXPECT_LT(clock.now() - start, 4s);
 }
 
-TEST(SerialSetupSim, AutoDetectFindsTheModuleAndStopsThere) {
-    SimHarness h(SimHarness::Module(6)); // 9600
-    SerialSetup setup(h.table);
-    std::vector<std::string> captions;
-    const auto r =
-        setup.AutoDetect(SimHarness::kPort, [&](const std::string& c) { captions.push_back(c); });
-    EXPECT_TRUE(r.connected);
-    EXPECT_EQ(r.baud, 9600);
-    EXPECT_EQ(r.lineFormat, "n,8,1");
-    EXPECT_EQ(r.connectDelayMs, 1000);
-    EXPECT_EQ(captions, (std::vector<std::string>{"1200波特率检测失败", "2400波特率检测失败",
-                                                  "4800波特率检测失败"}));
-    // Exactly four probes went out: one per baud rate up to the module's.
-    std::size_t probes = 0;
-    for (const auto& f : h.simulator.Frames())
-        probes += f.kind == sim::FrameKind::Probe && f.lineMatched;
-    EXPECT_EQ(probes, 1u) << "one probe at the module's baud, none after it was found";
-    EXPECT_TRUE(h.table.IsOpen(SimHarness::kPort));
-}
-
-TEST(SerialSetupSim, SilentModuleFailsAllFourteenTriesOnVirtualTime) {
+TEST(SerialSetupSim, SilentModuleFailsAllTwentyOneTriesOnVirtualTime) {
     auto options = SimHarness::Module(6);
     options.faults.silence = true;
     SimHarness h(options);
@@ -86,11 +119,11 @@ TEST(SerialSetupSim, SilentModuleFailsAllFourteenTriesOnVirtualTime) {
         setup.AutoDetect(SimHarness::kPort, [&](const std::string& c) { captions.push_back(c); });
     EXPECT_FALSE(r.connected);
     EXPECT_EQ(r.message, "串口检测失败，请重新检测");
-    EXPECT_EQ(captions.size(), 14u);
+    EXPECT_EQ(captions.size(), 21u);
     EXPECT_EQ(captions.back(), "57600波特率检测失败");
     EXPECT_EQ(r.baud, 57600);
-    // 14 tries of one second plus 500 ms between them.
-    EXPECT_EQ(clock.totalSlept(), 14 * 1500ms);
+    // Seven bauds in three formats: one second each plus 500 ms between them.
+    EXPECT_EQ(clock.totalSlept(), 21 * 1500ms);
 }
 
 TEST(SerialSetupSim, FaultyAnswersAreFailedTries) {
@@ -110,7 +143,8 @@ TEST(SerialSetupSim, FaultyAnswersAreFailedTries) {
         auto options = SimHarness::Module(6);
         options.faults = c.faults;
         SimHarness h(options);
-        SerialSetup setup(h.table);
+        tmx7::testing::FastClock clock(5); // a split's second half still comes in time
+        SerialSetup setup(h.table, clock);
         const auto r = setup.Confirm(SimHarness::kPort, 9600);
         EXPECT_FALSE(r.connected) << c.name;
         EXPECT_EQ(r.message, "串口设置失败，请重新设置") << c.name;

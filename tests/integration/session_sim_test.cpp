@@ -3,6 +3,7 @@
 // each of them reports when the module misbehaves or the adapter is pulled.
 
 #include "protocol/ParamFile.h"
+#include "protocol/TrafficText.h"
 #include "settings/DialogModels.h"
 #include "settings/Download.h"
 #include "settings/ParamTransfer.h"
@@ -12,9 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
 
 using namespace tmx7;
 using namespace std::chrono_literals;
@@ -149,23 +154,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"Late", {.lateBy = 100ms}, OutcomeKind::Completed, 0},
                       FaultCase{"Bundled", {.bundleWindow = 150ms}, OutcomeKind::Completed, 0}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SessionOnSim, PulledAdapterEndsTheReadAndThePortOpensAgainAtOnce) {
-    Rig rig(Module(0, 0, {.hangUpAfterFrames = 3}));
-    const Outcome out = rig.Run([](Session& s) { return s.Read(); });
-    EXPECT_EQ(out.kind, OutcomeKind::PortLost) << ToString(out);
-    const auto lost = rig.log.All<PortLost>();
-    ASSERT_EQ(lost.size(), 1u) << "told once";
-    EXPECT_EQ(lost[0].port, Rig::kPort);
-    EXPECT_EQ(rig.session->SendData(std::vector<std::uint8_t>{1, 2}), WriteStatus::PortLost);
-
-    sim::Simulator again(Module());
-    ASSERT_TRUE(again.Start());
-    rig.dir.Map(Rig::kPort, again.SlavePath());
-    EXPECT_EQ(rig.session->Ports().Open(Rig::kPort, 57600, "n,8,1"), 1);
-    EXPECT_TRUE(rig.Run([](Session& s) { return s.Read(); }).ok());
-    EXPECT_EQ(rig.Shown(Field::Version), "TMX7V1");
-}
 
 // ---- set commands -------------------------------------------------------------------
 
@@ -374,8 +362,11 @@ TEST(SessionOnSim, AnExportThatMissedAnswersLeavesTheOldFile) {
 
 // ---- the decoder ---------------------------------------------------------------------
 
-TEST(DecoderOnSim, EchoedTestDataShowsInOrderAndChangesNothing) {
+TEST(DecoderOnSim, EchoedTestDataShowsInOrderAndChangesNothingAndTheLogKeepsEveryPacket) {
     Rig rig; // active: the module echoes data
+    TempDir dir;
+    const std::string logPath = (dir.path / "traffic.log").string();
+    ASSERT_TRUE(rig.session->StartTrafficLog(logPath));
     ASSERT_TRUE(rig.Run([](Session& s) { return s.Read(); }).ok());
     // Looks like a group answer, but lacks the preamble.
     const std::vector<std::uint8_t> data = {0x8F, 0xE7, 0x03, 0x42, 0x01, 0x02};
@@ -392,6 +383,42 @@ TEST(DecoderOnSim, EchoedTestDataShowsInOrderAndChangesNothing) {
         std::this_thread::sleep_for(10ms);
     EXPECT_EQ(rig.session->Shown().ReceivedText(), expected);
     EXPECT_EQ(rig.Shown(Field::Group), "00");
+
+    // Every frame out and packet in, in the order the line saw them, from
+    // the refresh's first query to the echoes after the area was cleared.
+    rig.session->StopTrafficLog();
+    const auto traffic = rig.log.All<Traffic>();
+    std::ifstream in(logPath);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), traffic.size());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front().substr(14), " 发→ 1F 2F 3F 4F 5F 6F 7F 8F EC 03");
+    // Nine queries, five data frames; the echoes, however they were cut into
+    // packets, come after the first data frame and hold all five.
+    std::vector<std::string> sent;
+    std::string echoed;
+    for (const std::string& line : lines) {
+        if (line.substr(14, 7) == " 发→")
+            sent.push_back(line.substr(21));
+        else if (!sent.empty() && sent.back() == " 8F E7 03 42 01 02")
+            echoed += line.substr(21);
+    }
+    ASSERT_EQ(sent.size(), 14u);
+    for (std::size_t i = 9; i < 14; ++i)
+        EXPECT_EQ(sent[i], " 8F E7 03 42 01 02");
+    EXPECT_EQ(echoed, " 8F E7 03 42 01 02 8F E7 03 42 01 02 8F E7 03 42 01 02 8F E7 03 42 01 02"
+                      " 8F E7 03 42 01 02");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].substr(14), TrafficLine(traffic[i]).substr(14)) << i;
+        EXPECT_EQ(lines[i][0], '[');
+        EXPECT_EQ(lines[i][13], ']');
+        if (i > 0) {
+            EXPECT_LE(traffic[i - 1].time, traffic[i].time) << i;
+            EXPECT_LE(lines[i - 1].substr(0, 14), lines[i].substr(0, 14)) << i;
+        }
+    }
 }
 
 TEST(DecoderOnSim, StopIsPromptAndNothingIsWrittenAfterIt) {
@@ -414,4 +441,221 @@ TEST(DecoderOnSim, StopIsPromptAndNothingIsWrittenAfterIt) {
     const auto frames = h.simulator.FrameCount();
     std::this_thread::sleep_for(1200ms);
     EXPECT_EQ(h.simulator.FrameCount(), frames) << "a follow-up was written after the stop";
+}
+
+// ---- adapters that come and go -----------------------------------------------------------
+
+TEST(SessionOnSim, DetectTriesTheRememberedPairFirstAndKeepsWhatConnected) {
+    struct Case {
+        const char* name;
+        std::optional<RememberedLink> remembered;
+        std::vector<std::string> captions;
+    };
+    const Case cases[] = {
+        {"nothing kept",
+         std::nullopt,
+         {"1200波特率检测失败", "2400波特率检测失败", "4800波特率检测失败"}},
+        {"kept", RememberedLink{9600, "n,8,1"}, {}},
+        // The module's own format came with its answer last time; one stop
+        // bit reaches it all the same.
+        {"kept with two stop bits", RememberedLink{9600, "n,8,2"}, {}},
+        {"kept but changed since",
+         RememberedLink{19200, "n,8,1"},
+         {"19200波特率检测失败", "1200波特率检测失败", "2400波特率检测失败", "4800波特率检测失败"}},
+    };
+    for (const Case& c : cases) {
+        sim::SimulatorOptions options = SimHarness::Module(6); // 9600, n,8,1
+        options.pace = false;
+        options.minGap = 3ms;
+        sim::Simulator simulator(options);
+        ASSERT_TRUE(simulator.Start());
+        PortDirectory dir{IsolatedDirectory()};
+        dir.Map(Rig::kPort, simulator.SlavePath());
+        TempDir folder;
+        LinkMemory memory((folder.path / "links").string());
+        const std::string identity = "dev:" + simulator.SlavePath();
+        if (c.remembered)
+            ASSERT_TRUE(memory.Remember(identity, *c.remembered));
+        FastClock clock;
+        EventLog log;
+        Session session(log, clock, dir);
+        session.RememberLinks(&memory);
+        ASSERT_TRUE(session.Detect(Rig::kPort));
+        const auto outcome = session.WaitIdle(30s);
+        ASSERT_TRUE(outcome && outcome->ok()) << c.name;
+        std::vector<std::string> captions;
+        for (const auto& step : log.All<DetectStep>())
+            captions.push_back(step.caption);
+        EXPECT_EQ(captions, c.captions) << c.name;
+        EXPECT_EQ(session.Link(), (LinkChoice{Rig::kPort, 9600, "n,8,1"})) << c.name;
+        EXPECT_EQ(memory.Recall(identity), (RememberedLink{9600, "n,8,1"})) << c.name;
+    }
+}
+
+namespace {
+
+// Re-points `link` at `target` in one step, as udev replaces a link.
+void PointLink(const std::filesystem::path& link, const std::string& target) {
+    const auto temp = link.string() + ".new";
+    std::filesystem::remove(temp);
+    std::filesystem::create_symlink(target, temp);
+    std::filesystem::rename(temp, link);
+}
+
+template <class T>
+std::optional<T> WaitForEvent(const EventLog& log, std::chrono::seconds limit,
+                              const std::function<bool(const T&)>& match) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        for (const T& e : log.All<T>())
+            if (match(e))
+                return e;
+        std::this_thread::sleep_for(2ms);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TEST(SessionOnSim, APulledAdapterIsSaidAtOnceAndReconnectedAndRefreshedWhenItReturns) {
+    struct Case {
+        const char* name;
+        std::size_t hangUpAfter;
+        // Starts the work that the hang-up cuts short; its outcome, if any.
+        std::function<std::optional<Outcome>(Session&)> work;
+    };
+    const auto sequence = [](std::function<bool(Session&)> start) {
+        return [start](Session& s) -> std::optional<Outcome> {
+            if (!start(s))
+                return Outcome{OutcomeKind::Failed, {}, "not started"};
+            return s.WaitIdle(30s);
+        };
+    };
+    ParamSet defaults;
+    ImportIntoParams(defaults, ImportParamFile("/nonexistent/tmx7peizhi.tm7"));
+    const Case cases[] = {
+        {"refresh", 3, sequence([](Session& s) { return s.Refresh(); })},
+        {"download", 4, sequence([&](Session& s) { return s.Download(defaults); })},
+        {"data send", 3,
+         [](Session& s) -> std::optional<Outcome> {
+             const std::vector<std::uint8_t> data = {0x41, 0x42};
+             for (int i = 0; i < 200; ++i) {
+                 if (s.SendData(data) == WriteStatus::PortLost)
+                     return std::nullopt;
+                 std::this_thread::sleep_for(30ms);
+             }
+             return Outcome{OutcomeKind::Failed, {}, "the sends never met the loss"};
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        const auto link = folder.path / "ttyUSB0";
+        sim::Simulator first(Module(0, 0, {.hangUpAfterFrames = c.hangUpAfter}));
+        ASSERT_TRUE(first.Start());
+        // The module that comes back, made before the first goes, so its pty
+        // cannot take the freed number: only the re-pointed link brings it.
+        sim::SimulatorOptions back = Module();
+        back.state.version = {'T', 'M', 'X', '7', 'V', '2'};
+        sim::Simulator second(back);
+        ASSERT_TRUE(second.Start());
+        std::filesystem::create_symlink(first.SlavePath(), link);
+        PortDirectory dir{IsolatedDirectory()};
+        dir.Map(Rig::kPort, link.string());
+        FastClock clock;
+        EventLog log;
+        Session session(log, clock, dir);
+        session.SetAutoReconnect(true);
+        session.SetLink({Rig::kPort, 57600, "n,8,1"});
+        ASSERT_EQ(session.Ports().Open(Rig::kPort, 57600, "n,8,1"), 1);
+
+        const auto outcome = c.work(session);
+        if (outcome) {
+            EXPECT_EQ(outcome->kind, OutcomeKind::PortLost) << ToString(*outcome);
+        }
+        const auto lost = log.All<PortLost>();
+        ASSERT_EQ(lost.size(), 1u);
+        EXPECT_EQ(lost[0].port, Rig::kPort);
+        EXPECT_EQ(session.Shown().StatusText(StatusSlot::Connection),
+                  "端口COM6已断开，等待重新连接......");
+
+        // The adapter comes back on the same path, as another pty.
+        EXPECT_TRUE(log.All<Reconnected>().empty());
+        const auto returned = std::chrono::steady_clock::now();
+        PointLink(link, second.SlavePath());
+        const auto reconnected =
+            WaitForEvent<Reconnected>(log, 5s, [](const auto&) { return true; });
+        ASSERT_TRUE(reconnected) << "never reconnected";
+        EXPECT_LT(std::chrono::steady_clock::now() - returned, 1s);
+        EXPECT_EQ(*reconnected, (Reconnected{Rig::kPort, 57600, "n,8,1", link.string()}));
+        const auto done = WaitForEvent<SequenceFinished>(
+            log, 10s, [](const auto& f) { return f.kind == SequenceKind::Reconnect; });
+        ASSERT_TRUE(done);
+        EXPECT_TRUE(done->outcome.ok()) << ToString(done->outcome);
+        EXPECT_EQ(session.Shown().Value(Field::Version), "TMX7V2")
+            << "refreshed from the new module";
+        EXPECT_EQ(session.Shown().StatusText(StatusSlot::Connection),
+                  "端口COM6已重新连接,上位机串口格式为57600,n,8,1");
+        EXPECT_EQ(session.SendData(std::vector<std::uint8_t>{0x43}), WriteStatus::Queued);
+        EXPECT_EQ(second.MalformedCount(), 0u);
+    }
+}
+
+TEST(SessionOnSim, AReturnedAdapterHeldByAnotherProgramIsTriedAgainUntilItOpens) {
+    TempDir folder;
+    const auto link = folder.path / "ttyUSB0";
+    sim::Simulator first(Module());
+    sim::Simulator second(Module());
+    ASSERT_TRUE(first.Start() && second.Start());
+    std::filesystem::create_symlink(first.SlavePath(), link);
+    PortDirectory dir{IsolatedDirectory()};
+    dir.Map(Rig::kPort, link.string());
+    FastClock clock;
+    EventLog log;
+    Session session(log, clock, dir);
+    session.SetAutoReconnect(true);
+    session.SetLink({Rig::kPort, 57600, "n,8,1"});
+    ASSERT_EQ(session.Ports().Open(Rig::kPort, 57600, "n,8,1"), 1);
+
+    // Another program locks the returning device, as a modem prober does
+    // for a few seconds after an adapter is plugged in.
+    const std::string target = second.SlavePath();
+    const char* argv[] = {"flock", "-o", target.c_str(), "sleep", "30", nullptr};
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    pid_t holder = -1;
+    ASSERT_EQ(
+        posix_spawnp(&holder, "flock", nullptr, &attr, const_cast<char* const*>(argv), environ), 0);
+    posix_spawnattr_destroy(&attr);
+    for (int i = 0; i < 400; ++i) { // until flock(1) has its lock
+        SerialDevice probe;
+        if (probe.open(target).error == SerialError::Busy)
+            break;
+        probe.close();
+        std::this_thread::sleep_for(5ms);
+    }
+
+    first.HangUp();
+    PointLink(link, target);
+    const std::string refused = "端口COM6重新连接失败：" + link.string() +
+                                "已被其他程序占用：flock（PID " + std::to_string(holder) + "）";
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    while (session.Shown().StatusText(StatusSlot::Connection) != refused &&
+           std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(session.Shown().StatusText(StatusSlot::Connection), refused);
+    EXPECT_TRUE(log.All<Reconnected>().empty());
+
+    kill(-holder, SIGTERM);
+    waitpid(holder, nullptr, 0);
+    // No sign comes when the lock goes; the next look finds the port free.
+    const auto reconnected = WaitForEvent<Reconnected>(log, 5s, [](const auto&) { return true; });
+    ASSERT_TRUE(reconnected);
+    const auto done = WaitForEvent<SequenceFinished>(log, 10s, [](const auto& f) {
+        return f.kind == SequenceKind::Reconnect && f.outcome.ok();
+    });
+    EXPECT_TRUE(done);
+    EXPECT_EQ(session.Shown().StatusText(StatusSlot::Connection),
+              "端口COM6已重新连接,上位机串口格式为57600,n,8,1");
 }

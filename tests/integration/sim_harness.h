@@ -6,6 +6,7 @@
 #include "platform/PortDirectory.h"
 #include "sim/Simulator.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,43 @@ namespace tmx7::testing {
 inline PortDirectory::Options IsolatedDirectory() {
     return {"/nonexistent", "/nonexistent",
             [](const std::string&) { return std::optional<std::string>(); }};
+}
+
+// Real time running `factor` times faster, for sequences that wait on a
+// module answering in real time: a failed probe costs a fraction of its
+// second while a good answer still arrives well inside it.
+class FastClock : public Clock {
+public:
+    explicit FastClock(int factor) : m_factor(factor) {}
+    TimePoint now() const override {
+        return m_start + (std::chrono::steady_clock::now() - m_start) * m_factor;
+    }
+    bool sleepFor(Millis d, StopSignal* stop = nullptr) override {
+        return RealClock().sleepFor(Millis(std::max<long long>(d.count() / m_factor, 1)), stop);
+    }
+
+private:
+    int m_factor;
+    TimePoint m_start = std::chrono::steady_clock::now();
+};
+
+// A pty drops the parity enable, so the simulated module learns the host's
+// parity from the port table that drives the line, as a real UART would
+// feel it.
+inline void TellParity(sim::Simulator& simulator, const CPortTable& table, int port) {
+    simulator.SetHostParitySource([&table, port]() -> std::optional<sim::Parity> {
+        const auto format = table.FormatOf(port);
+        if (!format)
+            return std::nullopt;
+        switch (format->parity) {
+        case Parity::Odd:
+            return sim::Parity::Odd;
+        case Parity::Even:
+            return sim::Parity::Even;
+        default:
+            return sim::Parity::None;
+        }
+    });
 }
 
 struct SimHarness {
@@ -28,7 +66,9 @@ struct SimHarness {
         simulator.Start();
         dir.Map(kPort, simulator.SlavePath());
         table.SetMessageHandler([this](const std::string& m) { messages.push_back(m); });
+        TellParity(simulator, table, kPort);
     }
+    ~SimHarness() { simulator.SetHostParitySource({}); }
 
     static sim::SimulatorOptions Module(int baudCode, int formatCode = 0, int serialMode = 0,
                                         int powerMode = 0) {

@@ -145,7 +145,7 @@ TEST(SimPty, ProbeQuerySetAndReadBack) {
     EXPECT_FALSE(sim.Running());
 }
 
-TEST(SimPty, WrongBaudOrStopBitsGetNoAnswer) {
+TEST(SimPty, WrongBaudOrParityGetNoAnswerStopBitsDoNotMatter) {
     Simulator sim(Fast());
     ASSERT_TRUE(sim.Start());
     RawClient client(sim.SlavePath());
@@ -153,14 +153,13 @@ TEST(SimPty, WrongBaudOrStopBitsGetNoAnswer) {
     ASSERT_TRUE(client.Configure(4800));
     ASSERT_TRUE(client.Write(Cmd({0xFE})));
     EXPECT_TRUE(client.Read(1, 200ms).empty());
+    // The frame was seen, at a line the module does not use.
+    ASSERT_TRUE(sim.WaitForFrames(1, 500ms));
+    EXPECT_FALSE(sim.Frames()[0].lineMatched);
+
     ASSERT_TRUE(client.Configure(9600, 'n', 2));
     ASSERT_TRUE(client.Write(Cmd({0xFE})));
-    EXPECT_TRUE(client.Read(1, 200ms).empty());
-    // The frames were seen, at a line the module does not use.
-    ASSERT_TRUE(sim.WaitForFrames(2, 500ms));
-    for (const auto& f : sim.Frames())
-        EXPECT_FALSE(f.lineMatched);
-
+    EXPECT_EQ(client.Read(13, 1000ms).size(), 13u);
     ASSERT_TRUE(client.Configure(9600, 'n', 1));
     ASSERT_TRUE(client.Write(Cmd({0xFE})));
     EXPECT_EQ(client.Read(13, 1000ms).size(), 13u);

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -50,7 +50,8 @@ std::string Tool() {
     return fs::read_symlink("/proc/self/exe").parent_path().parent_path().string() + "/cli/tmx7ctl";
 }
 
-// A private home, so no ports file of the user's is read.
+// A private home, so no ports file of the user's is read and no pair it
+// remembers is tried.
 std::string Home() {
     static const std::string home = [] {
         const std::string dir = ::testing::TempDir() + "tmx7ctl_home_" + std::to_string(::getpid());
@@ -69,10 +70,12 @@ public:
         for (auto& a : all)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        m_env = {"HOME=" + Home(), "XDG_CONFIG_HOME=" + Home(), "TMX7_PORTS="};
+        m_env = {"HOME=" + Home(), "XDG_CONFIG_HOME=" + Home(), "XDG_STATE_HOME=" + Home(),
+                 "TMX7_PORTS="};
         for (char** e = environ; *e; ++e) {
             const std::string v = *e;
-            if (v.rfind("HOME=", 0) && v.rfind("XDG_CONFIG_HOME=", 0) && v.rfind("TMX7_", 0))
+            if (v.rfind("HOME=", 0) && v.rfind("XDG_CONFIG_HOME=", 0) &&
+                v.rfind("XDG_STATE_HOME=", 0) && v.rfind("TMX7_", 0))
                 m_env.push_back(v);
         }
         for (const std::string& e : env) {
@@ -239,7 +242,8 @@ TEST(Tmx7ctl, HelpVersionAndRefusals) {
         {{"read", "--port=COM1", "--baud=1234"},
          2,
          "",
-         "--baud: \"1234\" is not a baud rate of the module (1200, 2400, 4800, 9600, 19200, 38400 or 57600)"},
+         "--baud: \"1234\" is not a baud rate of the module (1200, 2400, 4800, 9600, 19200, 38400 "
+         "or 57600)"},
         {{"read", "--port", "COM1", "--format", "n,8,1"}, 2, "", "--format requires --baud"},
         {{"read", "--port", "COM1", "--format=x,8,1", "--baud", "9600"},
          2,
@@ -247,6 +251,7 @@ TEST(Tmx7ctl, HelpVersionAndRefusals) {
          "\"x,8,1\" is not a line format"},
         {{"read"}, 2, "", "no port given: --port P, --all-ports or --sim"},
         {{"read", "--port", "nowhere"}, 2, "", "--port nowhere: not COM<n>, a device path"},
+        {{"doctor", "--port", "nowhere"}, 2, "", "--port nowhere: not COM<n>, a device path"},
         {{"read", "--port", "COM3", "--port", "com3"}, 2, "", "are the same port (COM3)"},
         {{"set", "--port", "COM1", "sleepPeriod=7"},
          2,
@@ -327,8 +332,8 @@ TEST(Tmx7ctl, PortsListingSurvivesAPortsFileThatIsNoFile) {
     ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
     Ctl r = RunCtl({"ports"}, env);
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err, "ports file not used: open " + file.string() +
-                         ": a FIFO, not a regular file\n");
+    EXPECT_EQ(r.err,
+              "ports file not used: open " + file.string() + ": a FIFO, not a regular file\n");
     fs::remove(file);
     fs::create_symlink("/dev/zero", file);
     r = RunCtl({"ports"}, env);
@@ -568,4 +573,79 @@ TEST(Tmx7ctl, ReadSendAndProductionOnOneModule) {
     const Ctl signal = RunCtl(Args({"signal"}, modules), {"TMX7_ACCESS_CODE=517204"});
     EXPECT_EQ(signal.exitCode, 0) << signal.err;
     EXPECT_EQ(signal.out, "signal strength 5A (90)\n");
+}
+
+TEST(Tmx7ctl, DoctorSaysWhoHoldsAPortAndExitsOneForAProblem) {
+    auto module = Start();
+    const std::string path = module->SlavePath();
+    const Ctl free = RunCtl({"doctor", "--port", path});
+    EXPECT_EQ(free.exitCode, 0) << free.out;
+    EXPECT_EQ(free.out.rfind("ok       user ", 0), 0u) << free.out;
+    EXPECT_NE(free.out.find("\nok       " + path + ": opens and can be locked\n"),
+              std::string::npos)
+        << free.out;
+
+    // Another program holds a lock on it.
+    const char* argv[] = {"flock", "-o", path.c_str(), "sleep", "30", nullptr};
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    pid_t holder = -1;
+    ASSERT_EQ(
+        posix_spawnp(&holder, "flock", nullptr, &attr, const_cast<char* const*>(argv), environ), 0);
+    posix_spawnattr_destroy(&attr);
+    const std::string pid = std::to_string(holder);
+    const std::string held = "PROBLEM  " + path + ": held by flock (PID " + pid + ") with a lock\n";
+    Ctl busy;
+    for (int i = 0; i < 100; ++i) { // until flock(1) has its lock
+        busy = RunCtl({"doctor", "--port", path});
+        if (busy.out.find(held) != std::string::npos)
+            break;
+    }
+    ::kill(-holder, SIGTERM);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_NE(busy.out.find(held), std::string::npos) << busy.out;
+    EXPECT_NE(busy.out.find("PROBLEM  " + path + ": trial open failed: " + path +
+                            "已被其他程序占用：flock（PID " + pid + "）\n"),
+              std::string::npos)
+        << busy.out;
+}
+
+TEST(Tmx7ctl, MonitorPrintsTimedLinesAndTakesAnUnpluggedModuleUpAgain) {
+    const std::string link = Temp("ttyUSB0");
+    fs::remove(link);
+    auto first = Start();
+    auto second = Start(); // made now, so its pty cannot take the number the first frees
+    fs::create_symlink(first->SlavePath(), link);
+    Process monitor({"monitor", "--port", link, "--baud", "9600", "--format", "n,8,1",
+                     "--time-scale", kScale, "--seconds", "4"});
+    for (int i = 0; i < 400 && !first->SlaveOpen(); ++i)
+        std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(first->SlaveOpen()) << "the monitor never opened the port";
+    first->HangUp();
+    const std::string temp = link + ".new";
+    fs::remove(temp);
+    fs::create_symlink(second->SlavePath(), temp);
+    fs::rename(temp, link);
+    // Taken up again: reopened and read.
+    EXPECT_TRUE(second->WaitForFrames(9, tmx7::Millis(5000)));
+    const Ctl r = monitor.Finish();
+    fs::remove(link);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("the port hung up (adapter unplugged?); waiting for it to come back"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("back at " + link + ": reopened at 9600 n,8,1, reading its values"),
+              std::string::npos)
+        << r.err;
+    // The refresh's queries and the answers, however the answers were cut
+    // into packets: the version query first, its answer first to come back.
+    EXPECT_TRUE(std::regex_search(
+        r.out, std::regex(R"(^\[\d\d:\d\d:\d\d\.\d{3}\] 发→ 1F 2F 3F 4F 5F 6F 7F 8F EC 03\n)")))
+        << r.out;
+    EXPECT_TRUE(std::regex_search(
+        r.out, std::regex(R"(\n\[\d\d:\d\d:\d\d\.\d{3}\] 收← 1F 2F 3F 4F 5F 6F 7F 8F EC 03 54 4D)"
+                          R"( 58 37 56 31[ 0-9A-F]*\n)")))
+        << r.out;
 }

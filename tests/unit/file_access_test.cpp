@@ -2,6 +2,7 @@
 // can stand at a file's name.
 
 #include "platform/FileAccess.h"
+#include "platform/LinkMemory.h"
 
 #include "unit/file_test_util.h"
 
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -173,3 +175,33 @@ TEST_F(Files, AWriteThatFailsHalfWayLeavesTheOldFileAndNoTemporary) {
 }
 
 } // namespace
+
+TEST_F(Files, LinkMemoryKeepsTheLastPairPerAdapterNewestFirst) {
+    const std::string file = Path("state/tmx7/links");
+    LinkMemory memory(file);
+    EXPECT_FALSE(memory.Recall("usb:0403:6001:A1"));
+    ASSERT_TRUE(memory.Remember("usb:0403:6001:A1", {9600, "e,8,2"})) << "creates the folder";
+    ASSERT_TRUE(memory.Remember("dev:/dev/ttyS0", {1200, "n,8,1"}));
+    ASSERT_TRUE(memory.Remember("usb:0403:6001:A1", {57600, "o,8,1"}));
+    EXPECT_EQ(ReadBytes(file), "usb:0403:6001:A1\t57600\to,8,1\ndev:/dev/ttyS0\t1200\tn,8,1\n");
+    EXPECT_EQ(memory.Recall("dev:/dev/ttyS0"), (RememberedLink{1200, "n,8,1"}));
+
+    // Damaged or foreign lines are skipped, never trusted; a bad pair is not kept.
+    WriteBytes(file, "a\t1234\tn,8,1\nb\t9600\tx,8,1\nc\t9600\n\t9600\tn,8,1\nd\t2400\to,8,2\n");
+    EXPECT_FALSE(memory.Recall("a"));
+    EXPECT_FALSE(memory.Recall("b"));
+    EXPECT_EQ(memory.Recall("d"), (RememberedLink{2400, "o,8,2"}));
+    EXPECT_EQ(memory.Remember("e", {9600, "n,7,1"}).error, EINVAL);
+
+    const auto env = [](std::map<std::string, std::string> vars) {
+        return [vars](const std::string& k) -> std::optional<std::string> {
+            const auto it = vars.find(k);
+            return it == vars.end() ? std::nullopt : std::optional(it->second);
+        };
+    };
+    EXPECT_EQ(LinkMemory::DefaultFile(env({{"XDG_STATE_HOME", "/s"}, {"HOME", "/h"}})),
+              "/s/tmx7/links");
+    EXPECT_EQ(LinkMemory::DefaultFile(env({{"XDG_STATE_HOME", "rel"}, {"HOME", "/h"}})),
+              "/h/.local/state/tmx7/links");
+    EXPECT_EQ(LinkMemory::DefaultFile(env({})), "");
+}

@@ -56,9 +56,11 @@ using std::chrono::microseconds;
 
 struct CutterRig {
     explicit CutterRig(int gapMs)
-        : cutter(std::chrono::milliseconds(gapMs), [this](std::span<const std::uint8_t> p) {
-              packets.emplace_back(p.begin(), p.end());
-          }) {}
+        : cutter(std::chrono::milliseconds(gapMs),
+                 [this](std::span<const std::uint8_t> p, Time at) {
+                     packets.emplace_back(p.begin(), p.end());
+                     firstBytes.push_back(at);
+                 }) {}
 
     // One byte every `pace`, as a UART delivers them, with the cutter's
     // deadline honoured in between the way the port's thread honours it.
@@ -83,6 +85,7 @@ struct CutterRig {
 
     Time now{};
     std::vector<std::vector<std::uint8_t>> packets;
+    std::vector<Time> firstBytes; // when each packet's first byte arrived
     PacketCutter cutter;
 };
 
@@ -104,6 +107,9 @@ TEST(PacketCutter, BytesAtLinePaceAreCutAt524AndAfterTheFullSilence) {
     ASSERT_EQ(rig.packets.size(), 2u);
     EXPECT_EQ(rig.packets[1].size(), 476u);
     EXPECT_EQ(rig.packets[1].front(), 524 % 256);
+    // Each packet is stamped with its own first byte: bytes 1 and 525.
+    EXPECT_EQ(rig.firstBytes[0], Time{} + kByte9600);
+    EXPECT_EQ(rig.firstBytes[1], Time{} + 525 * kByte9600);
 }
 
 TEST(PacketCutter, SilenceIsCountedFromTheLastByte) {
@@ -236,8 +242,9 @@ TEST(PortTableLookup, UnknownNumbersAndRefusedOpens) {
     EXPECT_EQ(table.Open(0, 9600, "n,8,1"), -1);
     EXPECT_EQ(table.Open(1025, 9600, "N,8,1"), -1);
     EXPECT_EQ(table.Open(7, 19200, "e,8,2"), -1);
-    EXPECT_EQ(messages,
-              (std::vector<std::string>{"COM0打开失败！", "COM1025打开失败！", "COM7打开失败！"}));
+    EXPECT_EQ(messages, (std::vector<std::string>{"COM0打开失败！\n串口号须在1到1024之间",
+                                                  "COM1025打开失败！\n串口号须在1到1024之间",
+                                                  "COM7打开失败！\n没有与COM7对应的串口设备"}));
 
     // A failed open still records the number: lookups find the closed entry.
     EXPECT_EQ(table.Write(7, b), WriteStatus::PortLost);

@@ -209,12 +209,15 @@ TEST(SimLine, AnswersOnlyWhenTheHostLineMatches) {
     const Row rows[] = {
         {"same", 0x00, {9600, 1, false, {}}, true},
         {"other baud", 0x00, {4800, 1, false, {}}, false},
-        {"two stop bits", 0x00, {9600, 2, false, {}}, false},
+        // A UART checks only the first stop bit, in either direction.
+        {"host two stop bits, module one", 0x00, {9600, 2, false, {}}, true},
+        {"host one stop bit, module two", 0x02, {9600, 1, false, {}}, true},
+        {"odd module, host none", 0x03, {9600, 1, false, Parity::None}, false},
         {"host odd", 0x00, {9600, 1, true, {}}, false},
         {"even module, pty cannot tell", 0x05, {9600, 1, false, {}}, true},
         {"even module, host said none", 0x05, {9600, 1, false, Parity::None}, false},
         {"even module, host said even", 0x05, {9600, 1, false, Parity::Even}, true},
-        {"odd two stop", 0x04, {9600, 2, true, {}}, true},
+        {"odd two stop, host odd one stop", 0x04, {9600, 1, true, {}}, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
