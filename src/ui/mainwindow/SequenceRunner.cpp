@@ -1,0 +1,53 @@
+#include "ui/mainwindow/SequenceRunner.h"
+
+#include "settings/Session.h"
+
+namespace tmx7 {
+
+SequenceRunner::SequenceRunner(Session& session, QObject* parent)
+    : QObject(parent), m_session(session) {}
+
+bool SequenceRunner::start(SequenceKind kind, const std::function<bool(Session&)>& begin) {
+    if (m_running || !begin(m_session))
+        return false;
+    m_running = kind;
+    emit busyChanged(true);
+    return true;
+}
+
+void SequenceRunner::finished(const SequenceFinished& end) {
+    // The settings dialog's probes are not the window's.
+    if (!m_running || end.kind != *m_running)
+        return;
+    m_running.reset();
+    emit busyChanged(false);
+    emit ended(end.kind, end.outcome);
+}
+
+QString SequenceRunner::reason() const {
+    if (!m_running)
+        return {};
+    switch (*m_running) {
+    case SequenceKind::Set:
+        return QStringLiteral("正在设置参数，请稍候");
+    case SequenceKind::Download:
+        return QStringLiteral("正在下载参数，请稍候");
+    case SequenceKind::Export:
+        return QStringLiteral("正在导出参数，请稍候");
+    case SequenceKind::Probe:
+    case SequenceKind::Detect:
+        return QStringLiteral("正在检测串口，请稍候");
+    default:
+        return QStringLiteral("正在刷新参数，请稍候");
+    }
+}
+
+QString SequenceRunner::closingText() const {
+    if (m_running == SequenceKind::Download)
+        return QStringLiteral("参数下载完成后关闭窗口......");
+    if (m_running == SequenceKind::Set)
+        return QStringLiteral("参数设置完成后关闭窗口......");
+    return QStringLiteral("当前操作完成后关闭窗口......");
+}
+
+} // namespace tmx7
