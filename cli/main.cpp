@@ -179,6 +179,8 @@ bool Connect(Session& session, const Options& o, int port) {
         session.Detect(port);
     }
     const auto outcome = session.WaitIdle();
+    if (outcome && !outcome->ok() && !outcome->detail.empty())
+        std::fprintf(stderr, "%s\n", outcome->detail.c_str());
     return outcome && outcome->ok();
 }
 

@@ -317,11 +317,10 @@ bool Session::Probe(int port, int baud) {
             m_decoder->Stop();
         SerialSetup setup(m_table, m_clock);
         const SetupResult r = setup.Confirm(port, baud);
-        if (!r.connected) {
-            if (!r.message.empty())
-                Post({Notice{r.message, {}}});
+        // The failure's text goes with the outcome only: whoever started the
+        // probe says it (the settings dialog in its own box).
+        if (!r.connected)
             return Outcome{OutcomeKind::Failed, {}, r.message};
-        }
         SetLink({r.comPort, r.baud, r.lineFormat});
         Post({Connected{r.comPort, r.baud, r.lineFormat, r.connectDelayMs}});
         return Outcome{};
@@ -337,11 +336,8 @@ bool Session::Detect(int port) {
             // The caption opens with the baud rate that failed.
             Post({DetectStep{std::atoi(caption.c_str()), caption}});
         });
-        if (!r.connected) {
-            if (!r.message.empty())
-                Post({Notice{r.message, {}}});
+        if (!r.connected)
             return Outcome{OutcomeKind::Failed, {}, r.message};
-        }
         SetLink({r.comPort, r.baud, r.lineFormat});
         Post({Connected{r.comPort, r.baud, r.lineFormat, r.connectDelayMs}});
         return Outcome{};

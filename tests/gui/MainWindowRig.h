@@ -56,7 +56,8 @@ class WindowRig {
 public:
     static constexpr int kPort = 61;
 
-    explicit WindowRig(sim::ModuleState state = {}, int factor = 10)
+    explicit WindowRig(sim::ModuleState state = {}, int factor = 10,
+                       Connection::Choice choice = {kPort, 9600})
         : m_clock(factor), m_ports(NoSystemPorts()) {
         char dir[] = "/tmp/tmx7_window_XXXXXX";
         m_dir = mkdtemp(dir);

@@ -204,6 +204,9 @@ void CRadioConfigDlg::closeEvent(QCloseEvent* event) {
         m_status->setText(StatusSlot::Connection, m_runner->closingText());
         return;
     }
+    // Closing the port discards what it has not sent yet: the last command
+    // (a set, the exit's stop command) is given time to leave.
+    (void)m_session->Ports().Drain(m_session->Link().port, Millis(500));
     event->accept();
 }
 
