@@ -1,6 +1,8 @@
 // The parameter dialogs and the password dialog without windows.
 
 #include "settings/DialogModels.h"
+#include "settings/Download.h"
+#include "settings/SetCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -100,11 +102,22 @@ TEST(WakeDelayDialog, ExactCountAndLocaleFreeText) {
     EXPECT_EQ(m.Count(), 65535);
 
     // The float route (position * 0.3 * 3.3333333333333335, truncated) comes
-    // out one low for thousands of positions; the count here never does.
+    // out one low for thousands of positions. At every position the count
+    // sent, and the count a download reads back from the shown text, must be
+    // the position itself.
     int floatLow = 0;
     for (int pos = 1; pos <= 65535; ++pos) {
-        const auto viaFloat = static_cast<long long>(pos * 0.3 * 3.3333333333333335);
-        floatLow += viaFloat != pos;
+        floatLow += static_cast<long long>(pos * 0.3 * 3.3333333333333335) != pos;
+        m.Scroll().position = pos;
+        const int tenths = pos * 3;
+        const std::string text =
+            std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "");
+        ASSERT_EQ(m.Text(), text) << pos;
+        const auto plan = PlanSetWakeDelay(m.Count());
+        ASSERT_TRUE(plan.frame) << pos;
+        ASSERT_EQ((*plan.frame)[10], pos >> 8) << pos;
+        ASSERT_EQ((*plan.frame)[11], pos & 0xFF) << pos;
+        ASSERT_EQ(WakeDelayCountFromText(m.Text()), pos) << pos;
     }
     EXPECT_GT(floatLow, 1000);
 
