@@ -9,50 +9,35 @@ namespace tmx7 {
 
 namespace {
 
-// What "关闭串口" greys; "打开串口" enables the same but for the power-saving
-// and passive settings and the passive buttons, which follow the module's
-// modes as the refresh reports them.
-constexpr Command kNeedPort[] = {
-    Command::Refresh,
-    Command::EditUserData,
-    Command::ShowUserData,
-    Command::ShowStandardData,
-    Command::ActiveMode,
-    Command::PassiveMode,
-    Command::ModbusMode,
-    Command::NormalMode,
-    Command::PowerSavingMode,
-    Command::SetFrequency,
-    Command::SetSerialFormat,
-    Command::SetSleepPeriod,
-    Command::SetSaveAddress,
-    Command::SetWakeDelay,
-    Command::SetPassiveAddress,
-    Command::SetGroup,
-    Command::SetWireless,
-    Command::ProductionMode,
-    Command::DownloadParams,
-    Command::ExportParams,
-    Command::ImportParams,
-    Command::ContinuousSend,
-    Command::Send,
-    Command::ReadData,
-    Command::CheckMemory,
+// What "关闭串口" greys; "打开串口" enables them again but for those that
+// follow the module's modes (`modal`), which the refresh's answers set.
+constexpr std::pair<Command, bool> kNeedPort[] = {
+    {Command::Refresh, false},
+    {Command::EditUserData, false},
+    {Command::ShowUserData, false},
+    {Command::ShowStandardData, false},
+    {Command::ActiveMode, false},
+    {Command::PassiveMode, false},
+    {Command::ModbusMode, false},
+    {Command::NormalMode, false},
+    {Command::PowerSavingMode, false},
+    {Command::SetFrequency, false},
+    {Command::SetSerialFormat, false},
+    {Command::SetSleepPeriod, true},
+    {Command::SetSaveAddress, true},
+    {Command::SetWakeDelay, true},
+    {Command::SetPassiveAddress, true},
+    {Command::SetGroup, false},
+    {Command::SetWireless, false},
+    {Command::ProductionMode, false},
+    {Command::DownloadParams, false},
+    {Command::ExportParams, false},
+    {Command::ImportParams, false},
+    {Command::ContinuousSend, false},
+    {Command::Send, false},
+    {Command::ReadData, true},
+    {Command::CheckMemory, true},
 };
-
-bool FollowsModes(Command c) {
-    switch (c) {
-    case Command::SetSleepPeriod:
-    case Command::SetSaveAddress:
-    case Command::SetWakeDelay:
-    case Command::SetPassiveAddress:
-    case Command::ReadData:
-    case Command::CheckMemory:
-        return true;
-    default:
-        return false;
-    }
-}
 
 } // namespace
 
@@ -63,7 +48,9 @@ Connection::Connection(Session& session, gui::QtEventSink& events, SequenceRunne
     m_settingsTimer.setSingleShot(true);
     m_connectTimer.setSingleShot(true);
     connect(&m_settingsTimer, &QTimer::timeout, this, &Connection::showSettings);
-    connect(&m_connectTimer, &QTimer::timeout, this, &Connection::connectNow);
+    connect(&m_connectTimer, &QTimer::timeout, this, [this] {
+        m_runner.start(SequenceKind::Connect, [](Session& s) { return s.Connect(); });
+    });
 }
 
 void Connection::start(const Choice& choice) {
@@ -76,47 +63,40 @@ void Connection::showSettings() {
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     dlg->preselect(m_choice.port, m_choice.baud);
     connect(dlg, &QDialog::finished, this, [this, dlg](int result) {
-        if (result == CSerialSetDlg::ExitProgram) {
+        if (result == CSerialSetDlg::ExitProgram)
             emit exitProgram();
-            return;
-        }
-        // Kept however the dialog ended, so "打开串口" opens what was chosen.
-        m_session.SetLink(dlg->link());
+        else // kept however it ended, so "打开串口" opens what was chosen
+            m_session.SetLink(dlg->link());
     });
     dlg->open();
 }
 
 void Connection::onEvent(const Event& event) {
-    if (const auto* found = std::get_if<Connected>(&event)) {
+    if (const auto* found = std::get_if<Connected>(&event))
         m_connectDelayMs = found->connectDelayMs;
-    } else if (const auto* end = std::get_if<SequenceFinished>(&event)) {
-        const bool probe = end->kind == SequenceKind::Probe || end->kind == SequenceKind::Detect;
-        // The connection waits for the probe's end: the worker runs one
-        // sequence at a time.
-        if (probe && m_connectDelayMs) {
-            m_connectTimer.start(*m_connectDelayMs);
-            m_connectDelayMs.reset();
-        }
+    const auto* end = std::get_if<SequenceFinished>(&event);
+    // The worker runs one sequence at a time: the connection follows the
+    // probe's end.
+    if (end && m_connectDelayMs &&
+        (end->kind == SequenceKind::Probe || end->kind == SequenceKind::Detect)) {
+        m_connectTimer.start(*m_connectDelayMs);
+        m_connectDelayMs.reset();
     }
-}
-
-void Connection::connectNow() {
-    m_runner.start(SequenceKind::Connect, [](Session& s) { return s.Connect(); });
 }
 
 void Connection::openPort() {
     std::vector<Event> enable;
-    for (Command c : kNeedPort)
-        if (!FollowsModes(c))
-            enable.push_back(CommandEnabled{c, true});
+    for (const auto& [command, modal] : kNeedPort)
+        if (!modal)
+            enable.push_back(CommandEnabled{command, true});
     m_events.Post(std::move(enable));
     m_runner.start(SequenceKind::OpenPort, [](Session& s) { return s.OpenPort(); });
 }
 
 void Connection::closePort() {
     std::vector<Event> grey;
-    for (Command c : kNeedPort)
-        grey.push_back(CommandEnabled{c, false});
+    for (const auto& [command, modal] : kNeedPort)
+        grey.push_back(CommandEnabled{command, false});
     m_events.Post(std::move(grey));
     m_session.ClosePort();
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The link to the module as the user drives it: the serial settings dialog
-// shown once the window is up, the start-up connection that follows a found
-// module (at once after "确定", a second after a detection), and the menu's
-// "打开串口" and "关闭串口", which also switch the commands that need a port.
+// once the window is up, the start-up connection after a module was found
+// (at once after "确定", a second after a detection), and "打开串口" and
+// "关闭串口", which also switch the commands that need a port.
 
 #include "protocol/Events.h"
 
@@ -37,16 +37,14 @@ public:
     void start(const Choice& choice);
     void openPort();
     void closePort();
-    // The engine's events, in order (a found module and the probe's end).
+    // The engine's events in order: a module found, then its probe's end.
     void onEvent(const Event& event);
 
 signals:
-    // "取消" in the settings dialog: the program ends at once.
-    void exitProgram();
+    void exitProgram(); // "取消" in the settings dialog
 
 private:
     void showSettings();
-    void connectNow();
 
     Session& m_session;
     gui::QtEventSink& m_events;
@@ -56,7 +54,7 @@ private:
     Choice m_choice;
     QTimer m_settingsTimer;
     QTimer m_connectTimer;
-    std::optional<int> m_connectDelayMs; // a module was found; connect once its probe ends
+    std::optional<int> m_connectDelayMs; // found; connect once the probe has ended
 };
 
 } // namespace tmx7

@@ -11,29 +11,23 @@ namespace tmx7 {
 
 namespace {
 
-UrlOpenHook& Hook() {
-    static UrlOpenHook hook;
+std::function<void(const QUrl&)>& Hook() {
+    static std::function<void(const QUrl&)> hook;
     return hook;
 }
 
 QString ConfiguredHost() {
-    const QString fromEnv = qEnvironmentVariable("TMX7_HOME_HOST").trimmed();
-    if (!fromEnv.isEmpty())
-        return fromEnv;
-    QString dir = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (dir.isEmpty())
-        dir = QDir::homePath() + QStringLiteral("/.config");
-    QFile file(dir + QStringLiteral("/tmx7/links"));
-    // A settings file is a few lines; a huge or endless one is not ours.
-    if (!QFileInfo(file).isFile() || file.size() > 64 * 1024 ||
-        !file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (const QString env = qEnvironmentVariable("TMX7_HOME_HOST").trimmed(); !env.isEmpty())
+        return env;
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QFile file(config + QStringLiteral("/tmx7/links"));
+    // A settings file is a few lines; anything else is not read.
+    if (!QFileInfo(file).isFile() || file.size() > 65536 || !file.open(QIODevice::ReadOnly))
         return {};
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine(4096)).trimmed();
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (!line.startsWith(QLatin1Char('#')) && eq > 0 &&
-            line.left(eq).trimmed() == QLatin1String("host"))
-            return line.mid(eq + 1).trimmed();
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith(QStringLiteral("host")) && line.mid(4).trimmed().startsWith('='))
+            return line.mid(line.indexOf('=') + 1).trimmed();
     }
     return {};
 }
@@ -41,73 +35,48 @@ QString ConfiguredHost() {
 void Open(const QUrl& url) {
     if (url.isEmpty() || !url.isValid())
         return;
-    if (Hook()) {
+    if (Hook())
         Hook()(url);
-        return;
-    }
-    QDesktopServices::openUrl(url);
+    else
+        QDesktopServices::openUrl(url);
 }
 
 } // namespace
 
-QString MakerHost() {
+QUrl MakerPage(std::string_view path) {
     QString host = ConfiguredHost();
     if (host.isEmpty())
         return {};
-    if (!host.contains(QLatin1String("://")))
-        host = QStringLiteral("https://") + host;
-    const QUrl url(host, QUrl::StrictMode);
-    // A mistyped setting must not open arbitrary things: web pages only.
-    if (!url.isValid() || url.host().isEmpty() ||
-        (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http")))
-        return {};
-    while (host.endsWith(QLatin1Char('/')))
+    if (!host.contains(QStringLiteral("://")))
+        host.prepend(QStringLiteral("https://"));
+    while (host.endsWith('/'))
         host.chop(1);
-    return host;
-}
-
-QUrl MakerPage(std::string_view path) {
-    const QString host = MakerHost();
-    if (host.isEmpty())
+    const QUrl url(host + QString::fromUtf8(path.data(), qsizetype(path.size())), QUrl::StrictMode);
+    // A mistyped setting must not open arbitrary things: web pages only.
+    if (url.host().isEmpty() || (url.scheme() != "https" && url.scheme() != "http"))
         return {};
-    return QUrl(host + QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
-}
-
-QString HelpDocumentPath() {
-    const QFileInfo chm(QDir::current().filePath(QStringLiteral("帮助.chm")));
-    if (chm.isFile())
-        return chm.absoluteFilePath();
-    // Installed: <prefix>/bin/tmx7config and <prefix>/share/tmx7/help/;
-    // in the build tree the help is copied next to the program.
-    QStringList candidates;
-    if (QCoreApplication::instance()) {
-        const QString bin = QCoreApplication::applicationDirPath();
-        candidates << bin + QStringLiteral("/help/index.html")
-                   << bin + QStringLiteral("/../share/tmx7/help/index.html");
-    }
-    for (const QString& dir :
-         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
-        candidates << dir + QStringLiteral("/tmx7/help/index.html");
-    for (const QString& c : candidates)
-        if (const QFileInfo info(c); info.isFile())
-            return info.canonicalFilePath();
-    return {};
+    return url;
 }
 
 void OpenHelp() {
-    if (const QString path = HelpDocumentPath(); !path.isEmpty())
-        Open(QUrl::fromLocalFile(path));
-}
-
-void OpenHomePage() {
-    Open(MakerPage("/index.html"));
+    // "帮助.chm" beside the user's files, else the program's own HTML help
+    // (installed under share/tmx7, copied next to the program in a build).
+    const QString bin = QCoreApplication::applicationDirPath();
+    for (const QString& path : {QDir::current().filePath(QStringLiteral("帮助.chm")),
+                                bin + QStringLiteral("/help/index.html"),
+                                bin + QStringLiteral("/../share/tmx7/help/index.html")}) {
+        if (QFileInfo(path).isFile()) {
+            Open(QUrl::fromLocalFile(QFileInfo(path).canonicalFilePath()));
+            return;
+        }
+    }
 }
 
 void OpenMakerPage(std::string_view path) {
     Open(MakerPage(path));
 }
 
-void SetUrlOpenHook(UrlOpenHook hook) {
+void SetUrlOpenHook(std::function<void(const QUrl&)> hook) {
     Hook() = std::move(hook);
 }
 

@@ -1,14 +1,9 @@
 #pragma once
-// The window's ways out to other documents: the help, the maker's home page
-// and the product pages. Everything opens with the desktop's own handler;
-// nothing waits for it or looks at the result.
-//
-// The maker's web host is a setting, empty unless configured:
-//   TMX7_HOME_HOST=www.example.com (or https://www.example.com), else
-//   "host=..." in $XDG_CONFIG_HOME/tmx7/links (default ~/.config/tmx7/links).
-// Without a host the home page and the product pictures open nothing.
+// The help document, the maker's home page and product pages, opened with
+// the desktop's own handler (nothing waits for it or looks at the result).
+// The maker's host is a setting, empty unless configured: TMX7_HOME_HOST, else
+// "host=..." in $XDG_CONFIG_HOME/tmx7/links. Without it no page opens.
 
-#include <QString>
 #include <QUrl>
 
 #include <functional>
@@ -16,22 +11,10 @@
 
 namespace tmx7 {
 
-// The configured host as a URL base ("https://www.example.com"), or empty.
-QString MakerHost();
-
-// A page on the maker's host ("/index.html"); empty when no host is set.
-QUrl MakerPage(std::string_view path);
-
-// The help document: "帮助.chm" in the current directory where it exists,
-// else the program's own HTML help installed beside it; empty when neither is.
-QString HelpDocumentPath();
-
+QUrl MakerPage(std::string_view path); // empty without a valid host
 void OpenHelp();
-void OpenHomePage();
 void OpenMakerPage(std::string_view path);
-
 // While set, every open goes to the hook instead of the desktop (tests).
-using UrlOpenHook = std::function<void(const QUrl&)>;
-void SetUrlOpenHook(UrlOpenHook hook);
+void SetUrlOpenHook(std::function<void(const QUrl&)> hook);
 
 } // namespace tmx7

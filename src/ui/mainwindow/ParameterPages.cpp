@@ -36,46 +36,29 @@ private:
 
 // The names whose value a double-click sets carry this tip.
 const char* TipFor(Field field) {
-    switch (field) {
-    case Field::TxFrequency:
-        return "双击对话框对发射频率进行设置";
-    case Field::RxFrequency:
-        return "双击对话框对接收频率进行设置";
-    case Field::AirRate:
-        return "双击对话框对无线速率进行设置";
-    case Field::SerialFormat:
-        return "双击对话框对串口格式进行设置";
-    case Field::TxPower:
-        return "双击对话框对发射功率进行设置";
-    case Field::Group:
-        return "双击对话框对组号进行设置";
-    case Field::PowerMode:
-        return "双击对话框对省电模式进行设置";
-    case Field::SerialMode:
-        return "双击对话框对串口模式进行设置";
-    case Field::SleepPeriod:
-        return "双击对话框对省电周期进行设置";
-    case Field::SaveAddr:
-        return "双击对话框对省电地址进行设置";
-    case Field::WakeDelay:
-        return "双击对话框对唤醒延时进行设置";
-    case Field::PassiveAddr:
-        return "双击对话框对被动地址进行设置";
-    default:
-        return nullptr;
-    }
+    static constexpr std::pair<Field, const char*> kTips[] = {
+        {Field::TxFrequency, "双击对话框对发射频率进行设置"},
+        {Field::RxFrequency, "双击对话框对接收频率进行设置"},
+        {Field::AirRate, "双击对话框对无线速率进行设置"},
+        {Field::SerialFormat, "双击对话框对串口格式进行设置"},
+        {Field::TxPower, "双击对话框对发射功率进行设置"},
+        {Field::Group, "双击对话框对组号进行设置"},
+        {Field::PowerMode, "双击对话框对省电模式进行设置"},
+        {Field::SerialMode, "双击对话框对串口模式进行设置"},
+        {Field::SleepPeriod, "双击对话框对省电周期进行设置"},
+        {Field::SaveAddr, "双击对话框对省电地址进行设置"},
+        {Field::WakeDelay, "双击对话框对唤醒延时进行设置"},
+        {Field::PassiveAddr, "双击对话框对被动地址进行设置"},
+    };
+    for (const auto& [f, tip] : kTips)
+        if (f == field)
+            return tip;
+    return nullptr;
 }
 
 QString PageName(Page page) {
-    switch (page) {
-    case Page::General:
-        return QStringLiteral("generalPage");
-    case Page::PowerSaving:
-        return QStringLiteral("powerSavingPage");
-    case Page::Passive:
-        break;
-    }
-    return QStringLiteral("passivePage");
+    constexpr const char* kNames[] = {"generalPage", "powerSavingPage", "passivePage"};
+    return QString::fromLatin1(kNames[static_cast<std::size_t>(page)]);
 }
 
 QString Name(std::string_view key, const char* suffix) {

@@ -1,8 +1,8 @@
 #pragma once
 // "公司产品": the maker's four products, each a picture with its name under
-// it. A left press on a picture or a name opens that product's page on the
-// maker's host; the widget pressed decides which, so a press elsewhere (a
-// menu opened over the column, say) opens nothing.
+// it. A left press strictly inside a picture or a name opens that product's
+// page; the widget pressed decides which, never where the pointer is, so a
+// click in a menu opened over the column opens nothing.
 
 #include <QGroupBox>
 

@@ -29,18 +29,12 @@ namespace tmx7 {
 
 namespace {
 
-QString WriteFailedText(const WriteFailed& e) {
-    switch (e.status) {
-    case WriteStatus::Refused:
+QString WriteFailedText(WriteStatus status) {
+    if (status == WriteStatus::Refused)
         return QStringLiteral("串口忙，命令未发出");
-    case WriteStatus::PortLost:
+    if (status == WriteStatus::PortLost)
         return QStringLiteral("串口已断开，命令未发出");
-    case WriteStatus::NoPort:
-        return QStringLiteral("串口未打开，命令未发出");
-    case WriteStatus::Queued:
-        break;
-    }
-    return {};
+    return QStringLiteral("串口未打开，命令未发出");
 }
 
 } // namespace
@@ -69,7 +63,7 @@ CRadioConfigDlg::CRadioConfigDlg(const MainWindowOptions& options, QWidget* pare
     right->addWidget(m_production);
     right->addWidget(m_pages, 2);
     setCentralWidget(central);
-    m_panel->fillMenus(m_actions->dataMenu(), m_actions->commMenu());
+    m_panel->fillMenus(m_actions->menu(1), m_actions->menu(3));
     connect(m_panel, &DataTestPanel::status, this,
             [this](const QString& text) { m_status->setText(StatusSlot::Activity, text); });
 
@@ -93,8 +87,7 @@ CRadioConfigDlg::CRadioConfigDlg(const MainWindowOptions& options, QWidget* pare
     // whole connection report.
     const int report = statusBar()->fontMetrics().horizontalAdvance(
         QStringLiteral("端口COM100连接成功,上位机串口格式为57600,e,8,2"));
-    resize(std::max(sizeHint().width(),
-                    2 * report + 3 * statusBar()->sizeHint().height() + m_status->mottoWidth()),
+    resize(std::max(sizeHint().width(), 2 * report + 10 * statusBar()->fontMetrics().height()),
            sizeHint().height());
 
     m_connection->start(options.choice);
@@ -132,7 +125,7 @@ void CRadioConfigDlg::apply(const Event& event) {
         // Not modal in this loop: the events behind it keep their order.
         gui::OpenMessage(this, gui::ToQString(e->text), gui::ToQString(e->caption));
     } else if (const auto* e = std::get_if<WriteFailed>(&event)) {
-        m_status->setText(StatusSlot::Activity, WriteFailedText(*e));
+        m_status->setText(StatusSlot::Activity, WriteFailedText(e->status));
     } else if (const auto* e = std::get_if<SequenceFinished>(&event)) {
         m_runner->finished(*e);
     }
@@ -160,7 +153,7 @@ void CRadioConfigDlg::onCommand(Command command) {
         OpenHelp();
         return;
     case Command::HomePage:
-        OpenHomePage();
+        OpenMakerPage("/index.html");
         return;
     case Command::About: {
         auto* about = new CAboutDlg(this);
@@ -211,7 +204,7 @@ void CRadioConfigDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CRadioConfigDlg::contextMenuEvent(QContextMenuEvent* event) {
-    m_actions->fileMenu()->popup(event->globalPos());
+    m_actions->menu(0)->popup(event->globalPos());
 }
 
 } // namespace tmx7

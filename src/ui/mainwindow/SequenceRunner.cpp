@@ -1,11 +1,6 @@
 #include "ui/mainwindow/SequenceRunner.h"
 
-#include "settings/Session.h"
-
 namespace tmx7 {
-
-SequenceRunner::SequenceRunner(Session& session, QObject* parent)
-    : QObject(parent), m_session(session) {}
 
 bool SequenceRunner::start(SequenceKind kind, const std::function<bool(Session&)>& begin) {
     if (m_running || !begin(m_session))
@@ -17,7 +12,7 @@ bool SequenceRunner::start(SequenceKind kind, const std::function<bool(Session&)
 
 void SequenceRunner::finished(const SequenceFinished& end) {
     // The settings dialog's probes are not the window's.
-    if (!m_running || end.kind != *m_running)
+    if (m_running != end.kind)
         return;
     m_running.reset();
     emit busyChanged(false);
@@ -25,21 +20,13 @@ void SequenceRunner::finished(const SequenceFinished& end) {
 }
 
 QString SequenceRunner::reason() const {
-    if (!m_running)
-        return {};
-    switch (*m_running) {
-    case SequenceKind::Set:
+    if (m_running == SequenceKind::Set)
         return QStringLiteral("正在设置参数，请稍候");
-    case SequenceKind::Download:
+    if (m_running == SequenceKind::Download)
         return QStringLiteral("正在下载参数，请稍候");
-    case SequenceKind::Export:
+    if (m_running == SequenceKind::Export)
         return QStringLiteral("正在导出参数，请稍候");
-    case SequenceKind::Probe:
-    case SequenceKind::Detect:
-        return QStringLiteral("正在检测串口，请稍候");
-    default:
-        return QStringLiteral("正在刷新参数，请稍候");
-    }
+    return m_running ? QStringLiteral("正在刷新参数，请稍候") : QString();
 }
 
 QString SequenceRunner::closingText() const {

@@ -1,14 +1,12 @@
 #pragma once
-// The window's view of the engine's worker: which sequence the window has
-// started and whether it still runs. Every part of the window starts its
-// sequences here, so that while one runs the others can refuse to start
-// theirs and the user is told why. The window hands it every
-// SequenceFinished; it reports the end of its own sequences.
+// The sequence the window has started on the engine, if one runs. Every
+// part of the window starts its sequences here, so that while one runs the
+// others refuse to start theirs and the user is told why. The window hands
+// it every SequenceFinished; it reports the end of its own.
 
 #include "protocol/Events.h"
 
 #include <QObject>
-#include <QString>
 
 #include <functional>
 #include <optional>
@@ -20,18 +18,16 @@ class Session;
 class SequenceRunner : public QObject {
     Q_OBJECT
 public:
-    explicit SequenceRunner(Session& session, QObject* parent = nullptr);
+    SequenceRunner(Session& session, QObject* parent) : QObject(parent), m_session(session) {}
 
-    // Starts a sequence through `begin` (one of the session's sequence
-    // calls); false, with nothing started, while one runs.
+    // Starts a sequence through `begin` (a Session call); false, with
+    // nothing started, while one runs.
     bool start(SequenceKind kind, const std::function<bool(Session&)>& begin);
     bool running() const { return m_running.has_value(); }
-    // Why other commands wait, for their tips; empty while nothing runs.
-    QString reason() const;
-    // What the status pane says when the window is closed while it runs.
-    QString closingText() const;
-
     void finished(const SequenceFinished& end);
+    // Why other commands wait; what the status pane says on a close meanwhile.
+    QString reason() const;
+    QString closingText() const;
 
 signals:
     void busyChanged(bool busy);

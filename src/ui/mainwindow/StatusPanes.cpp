@@ -7,42 +7,28 @@
 
 namespace tmx7 {
 
-namespace {
-
-QLabel* Pane(const QString& name, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    // A long text must not widen the window: the pane shows what fits.
-    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 8);
-    return label;
-}
-
-} // namespace
-
 StatusPanes::StatusPanes(QStatusBar* bar) : QObject(bar), m_progress(new QProgressBar) {
-    m_panes[0] = Pane(QStringLiteral("connectionPane"), bar);
     auto* middle = new QWidget(bar);
-    m_panes[1] = Pane(QStringLiteral("activityPane"), middle);
+    const char* names[] = {"connectionPane", "activityPane", "mottoPane"};
+    for (std::size_t i = 0; i < m_panes.size(); ++i) {
+        m_panes[i] = new QLabel(i == 1 ? middle : bar);
+        m_panes[i]->setObjectName(QString::fromLatin1(names[i]));
+        m_panes[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        // A long text must not widen the window: the pane shows what fits.
+        m_panes[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
     m_progress->setObjectName(QStringLiteral("progressBar"));
-    m_progress->setRange(0, 230);
     m_progress->setTextVisible(false);
-    m_progress->setMaximumHeight(middle->fontMetrics().height());
+    m_progress->setMaximumHeight(bar->fontMetrics().height());
     m_progress->hide();
     auto* row = new QHBoxLayout(middle);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(m_panes[1], 1);
     row->addWidget(m_progress, 2);
-    m_panes[2] = Pane(QStringLiteral("mottoPane"), bar);
-    m_panes[2]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    // Equal stretch: the connection pane takes half the width, as its
-    // connection report needs.
+    // Equal stretch: the connection pane takes half the width.
     bar->addWidget(m_panes[0], 1);
     bar->addWidget(middle, 1);
     bar->addPermanentWidget(m_panes[2]);
-
     setText(StatusSlot::Connection, QStringLiteral("未建立通信"));
     setText(StatusSlot::Activity, QStringLiteral("下载程序延时......"));
     setText(StatusSlot::Motto, QStringLiteral("我们是优秀的团队"));
@@ -53,14 +39,6 @@ void StatusPanes::setText(StatusSlot slot, const QString& text) {
     QLabel* pane = m_panes[static_cast<std::size_t>(slot)];
     pane->setText(text);
     pane->setToolTip(text);
-}
-
-QString StatusPanes::text(StatusSlot slot) const {
-    return m_panes[static_cast<std::size_t>(slot)]->text();
-}
-
-int StatusPanes::mottoWidth() const {
-    return m_panes[2]->width();
 }
 
 void StatusPanes::showProgress(bool shown) {

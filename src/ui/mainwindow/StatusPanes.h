@@ -1,12 +1,11 @@
 #pragma once
 // The status bar's three panes: the connection (half the width), the
 // activity with the refresh and download progress beside its text, and the
-// team's motto. A pane shows the start of a long text; its tip holds all of it.
+// team's motto. A pane shows the start of a long text; its tip shows it all.
 
 #include "protocol/Events.h"
 
 #include <QObject>
-#include <QString>
 
 #include <array>
 
@@ -22,10 +21,8 @@ public:
     explicit StatusPanes(QStatusBar* bar);
 
     void setText(StatusSlot slot, const QString& text);
-    QString text(StatusSlot slot) const;
     void showProgress(bool shown);
     void setProgress(int done, int total);
-    int mottoWidth() const;
 
 private:
     std::array<QLabel*, 3> m_panes{};
