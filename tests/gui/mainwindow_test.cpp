@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -99,6 +100,9 @@ TEST(MainWindow, DoubleClickOpensTheFieldsDialogOnceAndNothingElse) {
     WindowRig rig(state);
     ASSERT_TRUE(rig.Connect());
     rig.module->ClearAudit();
+    auto* received = rig.find<QPlainTextEdit>("receiveArea");
+    const QString shown = received->toPlainText();
+    ASSERT_FALSE(shown.isEmpty());
     struct Case {
         const char* page;
         const char* widget;
@@ -146,6 +150,9 @@ TEST(MainWindow, DoubleClickOpensTheFieldsDialogOnceAndNothingElse) {
         EXPECT_EQ(shown.count, 1);
     }
     EXPECT_TRUE(rig.Commands().empty()) << "a cancelled dialog sent " << rig.Commands().front();
+    // Late answers may have come since; nothing was cleared.
+    EXPECT_TRUE(received->toPlainText().startsWith(shown))
+        << "a double-click in a dialog reached the receive area";
 }
 
 // The product pictures and names open their pages; a menu opened over the
@@ -225,4 +232,26 @@ TEST(MainWindow, ProductionControlsNeedTheCodeAndWriteTheirCommands) {
     EXPECT_FALSE(rig.find("transmit0101Button")->isVisible());
     EXPECT_TRUE(rig.find("transmitIndicator")->isVisible());
     EXPECT_TRUE(rig.window->isVisible());
+}
+
+// "关闭串口" greys what needs a port; "打开串口" brings back all but what
+// follows the module's modes, and reads the module again.
+TEST(MainWindow, ClosePortGreysWhatNeedsAPortAndOpenPortReadsAgain) {
+    WindowRig rig;
+    ASSERT_TRUE(rig.Connect());
+    rig.action("closePortAction")->trigger();
+    QTest::qWait(20);
+    for (const char* name : {"refreshAction", "downloadAction", "frequencyAction",
+                             "productionAction", "editUserDataAction"})
+        EXPECT_FALSE(rig.action(name)->isEnabled()) << name;
+    EXPECT_FALSE(rig.find("sendButton")->isEnabled());
+    EXPECT_TRUE(rig.action("openPortAction")->isEnabled());
+    rig.module->ClearAudit();
+    rig.action("openPortAction")->trigger();
+    ASSERT_TRUE(rig.RefreshDone());
+    EXPECT_GE(rig.module->FrameCount(), 9u);
+    for (const char* name : {"refreshAction", "downloadAction", "editUserDataAction"})
+        EXPECT_TRUE(rig.action(name)->isEnabled()) << name;
+    EXPECT_TRUE(rig.find("sendButton")->isEnabled());
+    EXPECT_FALSE(rig.action("sleepPeriodAction")->isEnabled()) << "normal power mode";
 }

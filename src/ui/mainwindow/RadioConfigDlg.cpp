@@ -63,8 +63,10 @@ CRadioConfigDlg::CRadioConfigDlg(const MainWindowOptions& options, QWidget* pare
     right->addWidget(m_production);
     right->addWidget(m_pages, 2);
     setCentralWidget(central);
-    m_panel->fillMenus(m_actions->menu(1), m_actions->menu(3));
-    connect(m_panel, &DataTestPanel::status, this,
+    m_panel->addDataActions(m_actions->menu(1));
+    m_panel->addStdLengthMenu(m_actions->menu(3));
+    connect(&m_events, &gui::QtEventSink::posted, m_panel, &DataTestPanel::applyEvents);
+    connect(m_panel, &DataTestPanel::statusMessage, this,
             [this](const QString& text) { m_status->setText(StatusSlot::Activity, text); });
 
     m_commands = new ParameterCommands(*m_session, *m_runner, *m_actions, kParamFilePath, this);
@@ -106,7 +108,6 @@ void CRadioConfigDlg::onEvents(const std::vector<Event>& events) {
 }
 
 void CRadioConfigDlg::apply(const Event& event) {
-    m_panel->apply(event);
     if (const auto* e = std::get_if<ValueShown>(&event)) {
         m_pages->setValue(e->field, gui::ToQString(e->text));
     } else if (const auto* e = std::get_if<CommandEnabled>(&event)) {
@@ -171,7 +172,6 @@ void CRadioConfigDlg::onCommand(Command command) {
 void CRadioConfigDlg::onBusyChanged(bool busy) {
     m_actions->setBusy(busy ? m_runner->reason() : QString());
     m_production->setBusy(busy);
-    m_panel->setBusy(busy);
     if (!busy && m_closePending) {
         if (m_exitPending)
             m_session->SendExitCommand();
