@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -254,4 +255,28 @@ TEST(MainWindow, ClosePortGreysWhatNeedsAPortAndOpenPortReadsAgain) {
         EXPECT_TRUE(rig.action(name)->isEnabled()) << name;
     EXPECT_TRUE(rig.find("sendButton")->isEnabled());
     EXPECT_FALSE(rig.action("sleepPeriodAction")->isEnabled()) << "normal power mode";
+}
+
+// Every value shows whole, frame and all, at the usual and a larger font.
+TEST(MainWindow, ValuesShowWholeAtALargerFont) {
+    WindowRig rig;
+    ASSERT_TRUE(rig.Connect());
+    const QFont usual = QApplication::font();
+    for (int points : {usual.pointSize(), usual.pointSize() * 3 / 2}) {
+        QFont font = usual;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        QTest::qWait(50);
+        for (auto* value : rig.window->findChildren<QLabel*>(QRegularExpression("Value$"))) {
+            if (!value->isVisible())
+                continue;
+            const int needed =
+                value->fontMetrics().horizontalAdvance(value->text()) + 2 * value->frameWidth();
+            EXPECT_LE(needed, value->width())
+                << value->objectName().toStdString() << " at " << points << " pt";
+            EXPECT_TRUE(rig.window->rect().contains(
+                QRect(value->mapTo(rig.window.get(), QPoint(0, 0)), value->size())));
+        }
+    }
+    QApplication::setFont(usual);
 }

@@ -15,12 +15,16 @@ class ValueLabel : public QLabel {
 public:
     ValueLabel(Field field, ParameterPages* pages) : m_field(field), m_pages(pages) {
         setAlignment(Qt::AlignCenter);
-        setFrameShape(QFrame::Panel);
-        setFrameShadow(QFrame::Sunken);
-        // Wide enough for the longest value the module reports, framed.
-        const int text = fontMetrics().horizontalAdvance(QStringLiteral("57600bps,e.8.2"));
-        setMinimumWidth(text + 2 * frameWidth() + fontMetrics().averageCharWidth() * 2);
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
     }
+    // Wide enough for the longest value the module reports, framed, in the
+    // font of the moment.
+    QSize minimumSizeHint() const override {
+        const int text = fontMetrics().horizontalAdvance(QStringLiteral("57600bps,e.8.2"));
+        return {text + 2 * frameWidth() + 2 * fontMetrics().averageCharWidth(),
+                QLabel::minimumSizeHint().height()};
+    }
+    QSize sizeHint() const override { return minimumSizeHint().expandedTo(QLabel::sizeHint()); }
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override {
