@@ -257,7 +257,8 @@ TEST(MainWindow, ClosePortGreysWhatNeedsAPortAndOpenPortReadsAgain) {
     EXPECT_FALSE(rig.action("sleepPeriodAction")->isEnabled()) << "normal power mode";
 }
 
-// Every value shows whole, frame and all, at the usual and a larger font.
+// Every value shows whole, frame and all, and the status bar ends inside the
+// window, at the usual and a larger font.
 TEST(MainWindow, ValuesShowWholeAtALargerFont) {
     WindowRig rig;
     ASSERT_TRUE(rig.Connect());
@@ -267,6 +268,10 @@ TEST(MainWindow, ValuesShowWholeAtALargerFont) {
         font.setPointSize(points);
         QApplication::setFont(font);
         QTest::qWait(50);
+        QWidget* motto = rig.find("mottoPane");
+        EXPECT_TRUE(rig.window->rect().contains(
+            QRect(motto->mapTo(rig.window.get(), QPoint(0, 0)), motto->size())))
+            << "motto at " << points << " pt";
         for (auto* value : rig.window->findChildren<QLabel*>(QRegularExpression("Value$"))) {
             if (!value->isVisible())
                 continue;

@@ -14,9 +14,10 @@ StatusPanes::StatusPanes(QStatusBar* bar) : QObject(bar), m_progress(new QProgre
         m_panes[i] = new QLabel(i == 1 ? middle : bar);
         m_panes[i]->setObjectName(QString::fromLatin1(names[i]));
         m_panes[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        // A long text must not widen the window: the pane shows what fits.
-        m_panes[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     }
+    // A long text must not widen the window: the pane shows what fits.
+    m_panes[0]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_panes[1]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_progress->setObjectName(QStringLiteral("progressBar"));
     m_progress->setTextVisible(false);
     m_progress->setMaximumHeight(bar->fontMetrics().height());
