@@ -9,10 +9,10 @@
 // successful try with their pauses: 6.0 s.
 
 #include "link/PortTable.h"
-#include "link/SerialSetup.h"
 #include "platform/PortDirectory.h"
 #include "protocol/DecoderThread.h"
 #include "protocol/Refresh.h"
+#include "protocol/SerialSetup.h"
 #include "protocol/Settle.h"
 #include "sim/Simulator.h"
 

@@ -1,7 +1,7 @@
 // tmx7ctl: the command-line front end over the same engine as the window.
 // Exit codes: 0 success, 1 the module or the port failed, 2 bad usage.
 
-#include "link/SerialSetup.h"
+#include "protocol/SerialSetup.h"
 #include "platform/PortDirectory.h"
 #include "settings/Session.h"
 #include "sim/Simulator.h"

@@ -53,6 +53,10 @@ struct FaultConfig {
     Millis bundleWindow{0};
     // The Simulator hangs up after this many audited frames (0: never).
     std::size_t hangUpAfterFrames = 0;
+    // The Simulator stops reading its line: the host's bytes pile up in the
+    // pty until its buffers are full and the host can write no more, as on
+    // a line held by flow control. Lifting it reads everything that waited.
+    bool stall = false;
 
     bool operator==(const FaultConfig&) const = default;
 };

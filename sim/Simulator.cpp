@@ -1,6 +1,6 @@
 #include "sim/Simulator.h"
 
-#include "platform/SerialDevice.h"
+#include "platform/SerialTermios.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -357,7 +357,15 @@ void Simulator::Run() {
             continue;
         m_framesCv.notify_all();
 
-        pollfd fds[2] = {{m_wake, POLLIN, 0}, {m_master, POLLIN, 0}};
+        bool stalled;
+        {
+            std::lock_guard lock(m_mutex);
+            stalled = m_engine.Faults().stall;
+        }
+        // A stalled module leaves its input where it is; asking for POLLIN
+        // would only report it again and again.
+        pollfd fds[2] = {{m_wake, POLLIN, 0},
+                         {m_master, static_cast<short>(stalled ? 0 : POLLIN), 0}};
         // While the slave is closed only the wake-up is watched, for a while.
         const int count = slaveClosed ? 1 : 2;
         const int timeout = slaveClosed ? static_cast<int>(m_options.closedBackoff.count())
@@ -371,7 +379,7 @@ void Simulator::Run() {
             continue;
 
         if (slaveClosed) {
-            pollfd probe{m_master, POLLIN, 0};
+            pollfd probe{m_master, static_cast<short>(stalled ? 0 : POLLIN), 0};
             poll(&probe, 1, 0);
             fds[1].revents = probe.revents;
         }

@@ -1,175 +1,136 @@
 #pragma once
-// One serial port object: exclusive open, configuration, a monitor worker
-// that watches line events, reads of what is queued and writes.
+// One serial port: its device, a bounded queue of frames on their way out,
+// and the port's one thread. The thread sleeps on the device and a wake-up
+// until bytes arrive, the device can take queued output, or someone wants it
+// to stop; it cuts what arrives into packets and hands them to its receiver.
 //
-// The port table builds every object with kFlagMonitor | kFlagOverlapped and
-// that is the only combination implemented. The monitor worker sleeps in
-// poll() on the device and an eventfd, so StopWorkers() always wakes it and
-// joins it; no thread is ever killed. The device is closed only after the
-// monitor has been joined. One mutex per object serialises Write, Close and
-// (re)opening, so a write can never reach a closed or reused descriptor.
+// A frame is queued whole or refused whole, and the queue is drained in
+// order, so the line never carries part of a frame followed by another.
+// A stop lets a frame that has started leaving finish first (within a bound
+// set by the baud rate), drops frames that have not, and then closes.
 
+#include "link/PacketCutter.h"
+#include "platform/Clock.h"
 #include "platform/SerialDevice.h"
+#include "platform/WakeSignal.h"
 
+#include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 
 namespace tmx7 {
 
+// What became of a frame handed to a port. A frame is taken whole or not at
+// all: a frame cut short on the line is a malformed command to the module,
+// so nothing of a refused frame is ever sent.
+enum class WriteStatus : std::uint8_t {
+    Queued,   // the whole frame is on its way
+    Refused,  // the queue cannot take the whole frame now; nothing was sent
+    PortLost, // the port hung up (adapter unplugged) or is not running
+    NoPort,   // no entry with that number
+};
+
+// Told by the port's thread; implementations must not block for long.
+class PortReceiver {
+public:
+    virtual ~PortReceiver() = default;
+    // One packet; empty only for the one a stop posts on an idle line.
+    virtual void OnPacket(std::span<const std::uint8_t> packet) = 0;
+    // The device hung up or failed. The device is closed already and the
+    // thread ends when this returns.
+    virtual void OnLost(SerialResult why) = 0;
+};
+
 class CCommPort {
 public:
-    static constexpr std::uint32_t kFlagMonitor = 0x01;
-    static constexpr std::uint32_t kFlagOverlapped = 0x02;
-
-    // Line events (bit values as the port table's callers know them).
-    static constexpr std::uint32_t kEvRxChar = 0x0001;
-    static constexpr std::uint32_t kEvRxFlag = 0x0002;
-    static constexpr std::uint32_t kEvTxEmpty = 0x0004;
-    static constexpr std::uint32_t kEvCts = 0x0008;
-    static constexpr std::uint32_t kEvDsr = 0x0010;
-    static constexpr std::uint32_t kEvRlsd = 0x0020;
-    static constexpr std::uint32_t kEvBreak = 0x0040;
-    static constexpr std::uint32_t kEvErr = 0x0080;
-    static constexpr std::uint32_t kEvRing = 0x0100;
-    static constexpr std::uint32_t kEventMask = 0x1FD;
-
-    // Notification numbers: first user message (1024) plus 618..631.
-    static constexpr unsigned kMsgReceive = 1642;
-    static constexpr unsigned kMsgCts = 1643;
-    static constexpr unsigned kMsgDsr = 1644;
-    static constexpr unsigned kMsgRing = 1645;
-    static constexpr unsigned kMsgRlsd = 1646;
-    static constexpr unsigned kMsgBreak = 1647;
-    static constexpr unsigned kMsgTxEmpty = 1648;
-    static constexpr unsigned kMsgError = 1649;
-    static constexpr unsigned kMsgRxFlag = 1650;
-
-    // Driver queue request; a tty's queues are fixed by its driver, so the
-    // request is recorded and succeeds.
-    static constexpr std::uint32_t kQueueBytes = 4096;
-
-    // Time-out record, kept as data. The write total constant of 10 s is
-    // not used as the write deadline: the table writes from the window
-    // thread, and a stalled line must not freeze the window for 10 s.
-    struct Timeouts {
-        std::uint32_t readInterval = 0;
-        std::uint32_t readTotalMultiplier = 0;
-        std::uint32_t readTotalConstant = 0;
-        std::uint32_t writeTotalMultiplier = 0;
-        std::uint32_t writeTotalConstant = 0;
-    };
-
-    // A tty accepts a write at once unless its output queue (several KB) is
-    // full, which means the line has stalled; 200 ms lets a queue that is
-    // merely busy take a short frame and bounds the caller's wait otherwise.
-    static constexpr std::chrono::milliseconds kWriteDeadline{200};
-
-    // Pause of the monitor worker after a receive event while bytes are
-    // still queued, so a full queue costs 100 wake-ups a second, not a spin.
-    static constexpr int kReceivePauseMs = 10;
+    // Room for every frame the tool sends (the longest data frame the send
+    // path lets through is 2 KiB) with several behind it.
+    static constexpr std::size_t kOutboundBytes = 4096;
 
     enum class LineResult { Applied, Refused, Unreadable };
 
-    explicit CCommPort(std::uint32_t flags = kFlagMonitor | kFlagOverlapped);
-    virtual ~CCommPort();
+    CCommPort();
+    ~CCommPort();
     CCommPort(const CCommPort&) = delete;
     CCommPort& operator=(const CCommPort&) = delete;
 
-    virtual void Close(int waitMs);
-    virtual bool OpenDevice();
-    virtual bool ConfigureDevice();
-    // No receiver in this program; a subclass may listen.
-    virtual void PostEvent(unsigned message, long value, bool post);
-    virtual void HandleReceive();
-    virtual void HandleDsr();
-    virtual void HandleCts();
-    virtual void HandleBreak();
-    virtual void HandleTxEmpty();
-    virtual void HandleError();
-    virtual void HandleRing();
-    virtual void HandleRlsd();
-    virtual void HandleRxFlag();
-    virtual void DispatchEvents(std::uint32_t events);
-
-    bool StartWorkers(std::uint32_t extraFlags = 0);
-    // Wakes and joins the monitor worker. `waitMs` is kept for callers'
-    // sake; the worker always wakes within a poll() return, so it is joined
-    // without a limit rather than abandoned.
-    bool StopWorkers(int waitMs);
-
-    // Time-out 0 (the only one used): the queued bytes, up to `size`.
-    int Read(std::uint8_t* buffer, int size, int timeoutMs);
-    // Bytes the driver accepted before the write deadline.
-    int Write(const std::uint8_t* bytes, int count);
-    // The same, but only while the object still serves port `expectedPort`:
-    // a writer that looked the port up just before the object was reopened
-    // for another number sends nothing instead of reaching the wrong line.
-    int WriteIfPort(int expectedPort, const std::uint8_t* bytes, int count);
-    // Bytes written but not yet sent by the driver (TIOCOUTQ); nothing when
-    // the device is closed or the driver cannot tell. A pty has no
-    // transmitter and always reports 0.
-    std::optional<std::size_t> OutputBacklog() const;
-    // Waits until the driver's output queue is empty, at most `limit`. Closing
-    // the port discards unsent output, so a last command must drain first.
-    // False when the queue did not empty in time or the port is not open.
-    bool Drain(std::chrono::milliseconds limit);
-
+    // Opens the device exclusively (closing it first if this object had it
+    // open) and empties both of its queues.
+    [[nodiscard]] SerialResult OpenDevice(const std::string& path);
     // Baud, 8 data bits, parity and stop bits on the open device.
-    LineResult SetLineSettings(int baud, LineFormat format);
+    [[nodiscard]] LineResult SetLineSettings(int baud, LineFormat format);
 
-    // Sleeps until input is queued, `wakeFd` fires, the line hangs up or
-    // the time passes (-1: no limit).
-    WaitResult WaitInput(int timeoutMs, int wakeFd) const;
+    // Starts the port's thread on the open device. `gap`: the silence that
+    // ends a packet; `clock`: for the short waits while a stop lets the
+    // driver's queue empty. False when no thread could be started.
+    [[nodiscard]] bool Start(std::chrono::microseconds gap, Clock& clock, PortReceiver& receiver);
+    // Asks the thread to end; returns at once. Writes are refused from now on.
+    void RequestStop();
+    // Waits for the thread to end; harmless without one.
+    void Join();
+    // Closes the device of a port whose thread never started.
+    void Close();
 
-    void SetPortNumber(int n);
-    int PortNumber() const;
-    void SetDeviceName(std::string path) { m_deviceName = std::move(path); }
-    const std::string& DeviceName() const { return m_deviceName; }
+    // Queues the whole frame or nothing of it; never waits for the line.
+    [[nodiscard]] WriteStatus Write(std::span<const std::uint8_t> frame);
+    // Bytes on their way out: the queue here plus what the driver holds.
+    // Nothing when the device is closed.
+    std::optional<std::size_t> Backlog() const;
+    // Waits until everything written so far has left, at most `limit`:
+    // the queue here, the driver's queue, and the time of a UART's FIFO.
+    // False when the port is not running or time ran out.
+    bool Drain(Millis limit, Clock& clock);
 
-    std::uint32_t Flags() const { return m_flags; }
-    bool IsOpen() const { return m_device.isOpen(); }
+    bool IsOpen() const;
     bool IsLost() const { return m_device.lost(); }
-    bool HasWorker() const { return m_monitor.joinable(); }
-    const Timeouts& GetTimeouts() const { return m_timeouts; }
-    std::uint32_t QueueIn() const { return m_queueIn; }
-    std::uint32_t QueueOut() const { return m_queueOut; }
+    bool Running() const { return m_thread.joinable(); }
+    // Whether the caller is this port's thread (which cannot join itself).
+    bool IsCurrentThread() const { return m_thread.get_id() == std::this_thread::get_id(); }
+    // The device, for its recorded line settings.
     const SerialDevice& Device() const { return m_device; }
 
-    // The most recent failure of an open, configure or write, as errno.
-    SerialResult LastError() const;
-
 private:
-    void WatchEvents();
-    void CloseLocked();
-    bool StopWorkersLocked();
-    void Wake();
-    void DrainWake();
-    long ModemBit(int tiocmBit) const;
+    void Run();
+    // Hands queued bytes to the driver, at most `limit` of them; false when
+    // the device failed. Sets `why` then.
+    bool WriteQueued(std::size_t limit, SerialResult& why);
+    std::size_t StartedFrameRest() const;
+    // Feeds what the driver has queued to `cutter`; false when the device failed.
+    bool ReadQueued(PacketCutter& cutter, SerialResult& why);
+    void DropQueue();
+    void FinishStartedFrame(PacketCutter& cutter);
+    void LetDriverEmpty();
+    std::chrono::microseconds ByteTime() const;
 
-    std::uint32_t m_flags;
-    int m_portNumber = -1;
-    std::string m_deviceName;
-    Timeouts m_timeouts;
-    std::uint32_t m_queueIn = 0;
-    std::uint32_t m_queueOut = 0;
-    std::atomic<bool> m_run{false};
-    std::uint32_t m_eventMask = kEventMask;
-    std::uint32_t m_receiveThreshold = 0;
-    int m_wakeFd = -1;
-    std::thread m_monitor;
     SerialDevice m_device;
-    LineErrors m_lastErrors; // monitor worker only
-    LineErrors m_errorDelta; // monitor worker only
-    int WriteLocked(const std::uint8_t* bytes, int count);
-    mutable std::mutex m_ioMutex;
-    mutable std::mutex m_errorMutex;
-    SerialResult m_lastError;
-    void SetLastError(SerialResult r);
+    WakeSignal m_wake;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::chrono::microseconds m_gap{100'000};
+    Clock* m_clock = nullptr;
+    PortReceiver* m_receiver = nullptr;
+
+    // The outbound queue: a ring of bytes and the lengths of the frames in it.
+    mutable std::mutex m_queueMutex;
+    std::condition_variable m_queueEmptied;
+    std::array<std::uint8_t, kOutboundBytes> m_ring{};
+    std::size_t m_head = 0;   // first byte not yet handed to the driver
+    std::size_t m_queued = 0; // bytes not yet handed to the driver
+    std::deque<std::uint16_t> m_frameLengths;
+    std::size_t m_frontWritten = 0; // bytes of the first frame already handed over
+    bool m_accepting = false;
+
+    // Held while the device is closed and while another thread asks it
+    // something, so the question never reaches a closed or reused descriptor.
+    mutable std::mutex m_deviceMutex;
 };
 
 } // namespace tmx7

@@ -4,9 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <iostream>
-#include <sys/eventfd.h>
 #include <thread>
-#include <unistd.h>
 
 namespace tmx7 {
 
@@ -27,18 +25,6 @@ constexpr FormatRow kFormats[] = {
     {"o,8,2", {Parity::Odd, 2}},  {"O,8,2", {Parity::Odd, 2}},  {"e,8,1", {Parity::Even, 1}},
     {"E,8,1", {Parity::Even, 1}}, {"e,8,2", {Parity::Even, 2}}, {"E,8,2", {Parity::Even, 2}},
 };
-
-void wake(int fd) {
-    const std::uint64_t one = 1;
-    if (fd >= 0) [[maybe_unused]]
-        auto r = ::write(fd, &one, sizeof one);
-}
-
-void drain(int fd) {
-    std::uint64_t value;
-    if (fd >= 0) [[maybe_unused]]
-        auto r = ::read(fd, &value, sizeof value);
-}
 
 } // namespace
 
@@ -110,33 +96,33 @@ int PacketStore::Untaken() const {
 
 // --- PortEntry -----------------------------------------------------------
 
-PortEntry::PortEntry() : portNumber(kNoPort) {
-    wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+PortEntry::PortEntry() : portNumber(kNoPort) {}
+
+void PortEntry::OnPacket(std::span<const std::uint8_t> packet) {
+    packets.Post(packet.data(), static_cast<int>(packet.size()));
+    table->NotePosted(threadPort);
 }
 
-PortEntry::~PortEntry() {
-    if (worker.joinable()) {
-        running.store(false, std::memory_order_release);
-        wake(wakeFd);
-        worker.join();
-    }
-    if (wakeFd >= 0)
-        ::close(wakeFd);
+void PortEntry::OnLost(SerialResult why) {
+    table->NoteLost(*this, why);
 }
 
 // --- CPortTable ----------------------------------------------------------
 
-CPortTable::CPortTable(PortDirectory& directory) : m_directory(directory) {}
+CPortTable::CPortTable(PortDirectory& directory, Clock& clock)
+    : m_directory(directory), m_clock(clock) {
+    for (PortEntry& e : m_entries)
+        e.table = this;
+}
 
 CPortTable::~CPortTable() {
-    // Stop every worker first, then wait for all: the waits overlap.
+    // Ask every port to stop first, then wait for all: the waits overlap.
     for (PortEntry& e : m_entries) {
         e.running.store(false, std::memory_order_release);
-        wake(e.wakeFd);
+        e.port.RequestStop();
     }
     for (PortEntry& e : m_entries)
-        if (e.worker.joinable())
-            e.worker.join();
+        e.port.Join();
 }
 
 void CPortTable::SetEvents(PortEvents* events) {
@@ -160,6 +146,46 @@ void CPortTable::Fail(int port) {
         handler(text);
     else
         std::cerr << text << '\n';
+}
+
+void CPortTable::NotePosted(int port) {
+    {
+        std::lock_guard lock(m_postMutex);
+        ++m_postCount;
+    }
+    m_posted.notify_all();
+    if (PortEvents* events = m_events.load(std::memory_order_acquire))
+        events->PacketPosted(port);
+}
+
+void CPortTable::NoteLost(PortEntry& entry, SerialResult why) {
+    // A Stop that came first has cleared the flag already: that is no loss.
+    if (!entry.running.exchange(false, std::memory_order_acq_rel))
+        return;
+    if (PortEvents* events = m_events.load(std::memory_order_acquire))
+        events->PortLost(entry.threadPort, why);
+    WakeWaiters();
+}
+
+std::uint64_t CPortTable::PostCount() const {
+    std::lock_guard lock(m_postMutex);
+    return m_postCount;
+}
+
+std::uint64_t CPortTable::WaitForPost(std::uint64_t seen, const StopSignal& stop) {
+    std::unique_lock lock(m_postMutex);
+    m_posted.wait(lock, [&] { return m_postCount != seen || stop.requested(); });
+    return m_postCount;
+}
+
+void CPortTable::WakeWaiters() {
+    {
+        // Taken so that a waiter between its look at the stop signal and its
+        // sleep cannot miss this.
+        std::lock_guard lock(m_postMutex);
+        ++m_postCount;
+    }
+    m_posted.notify_all();
 }
 
 PortEntry* CPortTable::FindLocked(int port) const {
@@ -192,15 +218,20 @@ int CPortTable::Open(int port, int baud, const std::string& format) {
             if (e.running.load(std::memory_order_acquire) && e.portNumber == port)
                 held = true;
         // Reuse the entry that last served this number, so its untaken
-        // packets stay reachable and its old worker is the one we join.
+        // packets stay reachable and its old thread is the one we join. An
+        // entry whose thread is the caller (a loss notice reopening) cannot
+        // be joined and is passed over.
+        auto usable = [](PortEntry& e) {
+            return !e.running.load(std::memory_order_acquire) && !e.port.IsCurrentThread();
+        };
         for (PortEntry& e : m_entries)
-            if (!e.running.load(std::memory_order_acquire) && e.portNumber == port) {
+            if (usable(e) && e.portNumber == port) {
                 entry = &e;
                 break;
             }
         if (entry == nullptr)
             for (PortEntry& e : m_entries)
-                if (!e.running.load(std::memory_order_acquire)) {
+                if (usable(e)) {
                     entry = &e;
                     break;
                 }
@@ -214,12 +245,10 @@ int CPortTable::Open(int port, int baud, const std::string& format) {
         return -1;
     }
 
-    // A worker stopped a moment ago may still be posting its last packet and
+    // A thread stopped a moment ago may still be finishing a frame and
     // closing the device; it must be gone before the entry's port object is
     // opened again, or it would close the new device.
-    if (entry->worker.joinable())
-        entry->worker.join();
-    drain(entry->wakeFd);
+    entry->port.Join();
 
     {
         std::lock_guard lock(m_tableMutex);
@@ -238,111 +267,38 @@ int CPortTable::Open(int port, int baud, const std::string& format) {
         return -1;
     }
     CCommPort& cp = entry->port;
-    cp.SetPortNumber(port);
-    cp.SetDeviceName(*path);
-    if (!cp.OpenDevice()) {
-        Fail(port);
-        return -1;
-    }
-    if (!cp.ConfigureDevice() || !cp.StartWorkers(0)) {
-        cp.Close(500);
+    if (!cp.OpenDevice(*path)) {
         Fail(port);
         return -1;
     }
     // A device that refuses the line settings is not reported (a pty, for
     // one, ignores the parity); only unreadable settings refuse the open.
     if (cp.SetLineSettings(baud, lineFormat) == CCommPort::LineResult::Unreadable) {
-        cp.Close(500);
+        cp.Close();
         return 0;
     }
-    entry->running.store(true, std::memory_order_release);
-    try {
-        entry->worker = std::thread([this, entry] { ReceiveWorker(*entry); });
-    } catch (const std::system_error&) {
-        entry->running.store(false, std::memory_order_release);
-        cp.Close(500);
+    entry->threadPort = port;
+    if (!cp.Start(std::chrono::milliseconds(entry->pollInterval), m_clock, *entry)) {
+        cp.Close();
         Fail(port);
         return -1;
     }
+    entry->running.store(true, std::memory_order_release);
+    // A reader waiting for packets may be waiting on this number already.
+    WakeWaiters();
     return 1;
 }
 
-void CPortTable::ReceiveWorker(PortEntry& e) {
-    std::array<std::uint8_t, kPacketBytes> buffer;
-    int received = 0;
-    const int interval = e.pollInterval;
-    bool lost = false;
-    const int number = e.port.PortNumber();
-    auto post = [&] {
-        e.packets.Post(buffer.data(), received);
-        if (PortEvents* events = m_events.load(std::memory_order_acquire))
-            events->PacketPosted(number);
-    };
-    auto drainQueue = [&] {
-        for (;;) {
-            const int n = e.port.Read(buffer.data() + received, kPacketBytes - received, 0);
-            if (n <= 0)
-                return;
-            received += n;
-            if (received == kPacketBytes) {
-                post();
-                received = 0;
-            }
-        }
-    };
-    while (e.running.load(std::memory_order_acquire)) {
-        // Idle: sleep until the first byte. Collecting: the silence timer
-        // restarts with every arrival.
-        const WaitResult w = e.port.WaitInput(received > 0 ? interval : -1, e.wakeFd);
-        if (w == WaitResult::Woken)
-            continue;
-        if (w == WaitResult::TimedOut) {
-            if (received > 0)
-                post();
-            received = 0;
-            continue;
-        }
-        if (w == WaitResult::Readable || w == WaitResult::HungUp) {
-            drainQueue();
-            if (w == WaitResult::HungUp || e.port.IsLost()) {
-                lost = true;
-                break;
-            }
-            continue;
-        }
-        lost = true;
-        break;
-    }
-    // A stop ends the collection and posts what was collected, even
-    // nothing; a vanished device only posts bytes that did arrive.
-    if (received > 0 || !lost)
-        post();
-    e.port.Close(1);
-    if (lost && e.running.exchange(false, std::memory_order_acq_rel)) {
-        if (PortEvents* events = m_events.load(std::memory_order_acquire))
-            events->PortLost(number, {SerialError::Lost, 0});
-    }
-}
-
 WriteStatus CPortTable::Write(int port, std::span<const std::uint8_t> frame) {
-    PortEntry* e;
-    {
-        std::lock_guard lock(m_tableMutex);
-        e = FindLocked(port);
-    }
+    // Queuing never waits, so it is done under the table lock: an entry
+    // reopened for another number in between cannot receive the frame.
+    std::lock_guard lock(m_tableMutex);
+    PortEntry* e = FindLocked(port);
     if (e == nullptr)
         return WriteStatus::NoPort;
-    if (!e->running.load(std::memory_order_acquire) || e->port.IsLost())
+    if (!e->running.load(std::memory_order_acquire))
         return WriteStatus::PortLost;
-    if (frame.empty())
-        return WriteStatus::Queued;
-    // Outside the table lock: a write may wait for room on a busy line.
-    const int n = e->port.WriteIfPort(port, frame.data(), static_cast<int>(frame.size()));
-    if (n == static_cast<int>(frame.size()))
-        return WriteStatus::Queued;
-    if (e->port.IsLost())
-        return WriteStatus::PortLost;
-    return WriteStatus::Refused;
+    return e->port.Write(frame);
 }
 
 std::optional<Packet> CPortTable::TakePacket(int port) {
@@ -366,47 +322,33 @@ bool CPortTable::Stop(int port) {
     if (e == nullptr)
         return false;
     e->running.store(false, std::memory_order_release);
-    wake(e->wakeFd);
+    e->port.RequestStop();
     return true;
 }
 
 bool CPortTable::Drain(int port, Millis limit) {
     PortEntry* e;
-    int baud;
     {
         std::lock_guard lock(m_tableMutex);
         e = FindLocked(port);
         if (e == nullptr || !e->running.load(std::memory_order_acquire))
             return false;
-        baud = e->baud;
     }
-    const auto start = std::chrono::steady_clock::now();
-    if (!e->port.Drain(limit))
-        return false;
-    // The driver counts only its own queue; a UART still holds up to a FIFO.
-    const auto fifo = Millis(baud > 0 ? (16 * 10 * 1000 + baud - 1) / baud : 0);
-    const auto left =
-        limit - std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - start);
-    std::this_thread::sleep_for(std::min(fifo, std::max(left, Millis(0))));
-    return true;
+    return e->port.Drain(limit, m_clock);
 }
 
 bool CPortTable::IsOpen(int port) const {
     std::lock_guard lock(m_tableMutex);
     const PortEntry* e = FindLocked(port);
-    return e != nullptr && e->running.load(std::memory_order_acquire) && e->port.IsOpen() &&
-           !e->port.IsLost();
+    return e != nullptr && e->running.load(std::memory_order_acquire) && e->port.IsOpen();
 }
 
 std::optional<std::size_t> CPortTable::Backlog(int port) const {
-    const PortEntry* e;
-    {
-        std::lock_guard lock(m_tableMutex);
-        e = FindLocked(port);
-    }
-    if (e == nullptr || e->port.PortNumber() != port)
+    std::lock_guard lock(m_tableMutex);
+    const PortEntry* e = FindLocked(port);
+    if (e == nullptr)
         return std::nullopt;
-    return e->port.OutputBacklog();
+    return e->port.Backlog();
 }
 
 std::optional<int> CPortTable::PollInterval(int port) const {

@@ -106,13 +106,12 @@ void PortDirectory::Unmap(int n) {
 }
 
 std::optional<int> PortDirectory::ParseName(const std::string& name) {
-    const std::string t = trim(name);
-    if (t.size() < 4)
+    // Exactly "COM" and a decimal number without a leading zero: the names
+    // this program shows are the only ones it reads back, so "com3", " COM3"
+    // or "COM03" are not quietly taken for COM3.
+    if (name.size() < 4 || name.compare(0, 3, "COM") != 0 || name[3] == '0')
         return std::nullopt;
-    for (int i = 0; i < 3; ++i)
-        if (std::toupper(static_cast<unsigned char>(t[i])) != "COM"[i])
-            return std::nullopt;
-    const auto v = parseIndex(std::string_view(t).substr(3), kMaxPort + 1);
+    const auto v = parseIndex(std::string_view(name).substr(3), kMaxPort + 1);
     if (!v || *v < kMinPort)
         return std::nullopt;
     return v;
@@ -127,7 +126,12 @@ std::map<int, std::string> PortDirectory::ParseMap(const std::string& text) {
         const auto eq = line.find('=');
         if (eq == std::string::npos)
             return;
-        const auto n = ParseName(line.substr(0, eq));
+        // A hand-written file may say "com3 = ..."; the name itself is read
+        // by the one strict rule.
+        std::string key = trim(std::string_view(line).substr(0, eq));
+        for (char& c : key)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const auto n = ParseName(key);
         const std::string path = trim(std::string_view(line).substr(eq + 1));
         if (n && !path.empty())
             out[*n] = path;

@@ -68,7 +68,9 @@ public:
     // Parses "COM3=/dev/ttyUSB0" items separated by ';' or newlines.
     // Malformed items and numbers outside 1..1024 are skipped.
     static std::map<int, std::string> ParseMap(const std::string& text);
-    // "COM7" -> 7; nothing for anything else.
+    // "COM7" -> 7 for 1..1024, written exactly so (upper case, no blanks,
+    // no leading zero); nothing for anything else. The one reader of port
+    // names in the program.
     static std::optional<int> ParseName(const std::string& name);
 
 private:

@@ -1,6 +1,10 @@
 #include "platform/SerialDevice.h"
 
+#include "platform/SerialTermios.h"
+
+#include <atomic>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
@@ -9,6 +13,15 @@
 #include <unistd.h>
 
 namespace tmx7 {
+
+struct SerialDevice::Native {
+    // Read by other threads (isOpen, outputQueued); the owner serialises
+    // close() against them.
+    std::atomic<int> fd{-1};
+    std::atomic<bool> lost{false};
+    bool haveOriginal = false;
+    termios original{};
+};
 
 namespace {
 
@@ -40,6 +53,18 @@ SerialResult fromErrno(int e) {
     return {kind, e};
 }
 
+// Raw mode in full: a fresh tty is in canonical text mode and would turn
+// 0A into 0D 0A, swallow 11/13 as XON/XOFF and echo the module's bytes
+// back at it. Parity errors are counted by the driver, not marked in-band.
+void makeRaw(termios& t) {
+    cfmakeraw(&t);
+    t.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | PARMRK | ISTRIP | IGNPAR);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cflag &= ~CRTSCTS;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+}
+
 } // namespace
 
 speed_t SpeedForBaud(int baud) {
@@ -63,21 +88,7 @@ speed_t SpeedForBaud(int baud) {
     }
 }
 
-namespace {
-
-// Raw mode in full: a fresh tty is in canonical text mode and would turn
-// 0A into 0D 0A, swallow 11/13 as XON/XOFF and echo the module's bytes
-// back at it. Parity errors are counted by the driver, not marked in-band.
-void makeRaw(termios& t) {
-    cfmakeraw(&t);
-    t.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | PARMRK | ISTRIP | IGNPAR);
-    t.c_cflag |= CLOCAL | CREAD;
-    t.c_cflag &= ~CRTSCTS;
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
-}
-
-} // namespace
+SerialDevice::SerialDevice() : m_native(std::make_unique<Native>()) {}
 
 SerialDevice::~SerialDevice() {
     close();
@@ -85,6 +96,14 @@ SerialDevice::~SerialDevice() {
 
 bool SerialDevice::isSupportedBaud(int baud) {
     return SpeedForBaud(baud) != B0;
+}
+
+bool SerialDevice::isOpen() const {
+    return m_native->fd.load(std::memory_order_acquire) >= 0;
+}
+
+bool SerialDevice::lost() const {
+    return m_native->lost.load(std::memory_order_acquire);
 }
 
 SerialResult SerialDevice::open(const std::string& path) {
@@ -119,31 +138,33 @@ SerialResult SerialDevice::open(const std::string& path) {
         ::close(fd);
         return fromErrno(e);
     }
-    m_original = t;
-    m_haveOriginal = true;
+    Native& n = *m_native;
+    n.original = t;
+    n.haveOriginal = true;
     makeRaw(t);
     if (tcsetattr(fd, TCSANOW, &t) != 0) {
         const int e = errno;
         ioctl(fd, TIOCNXCL);
         ::close(fd);
-        m_haveOriginal = false;
+        n.haveOriginal = false;
         return fromErrno(e);
     }
     m_path = path;
     m_baud = 0;
     m_format = {};
-    m_lost.store(false, std::memory_order_release);
-    m_fd.store(fd, std::memory_order_release);
+    n.lost.store(false, std::memory_order_release);
+    n.fd.store(fd, std::memory_order_release);
     return {};
 }
 
 bool SerialDevice::settingsReadable() const {
     termios t{};
-    return isOpen() && tcgetattr(fd(), &t) == 0;
+    const int fd = m_native->fd.load(std::memory_order_acquire);
+    return fd >= 0 && tcgetattr(fd, &t) == 0;
 }
 
 SerialResult SerialDevice::configure(int baud, LineFormat format) {
-    const int f = fd();
+    const int f = m_native->fd.load(std::memory_order_acquire);
     if (f < 0)
         return {SerialError::Closed, EBADF};
     const speed_t speed = SpeedForBaud(baud);
@@ -171,7 +192,7 @@ SerialResult SerialDevice::configure(int baud, LineFormat format) {
 }
 
 ReadResult SerialDevice::read(std::uint8_t* buffer, std::size_t size) {
-    const int f = fd();
+    const int f = m_native->fd.load(std::memory_order_acquire);
     if (f < 0)
         return {0, {SerialError::Closed, EBADF}};
     if (size == 0)
@@ -186,26 +207,24 @@ ReadResult SerialDevice::read(std::uint8_t* buffer, std::size_t size) {
             return {};
         if (n < 0) {
             const int e = errno;
-            m_lost.store(true, std::memory_order_release);
+            m_native->lost.store(true, std::memory_order_release);
             return {0, {SerialError::Lost, e}};
         }
         // With VMIN=0/VTIME=0 an empty queue also reads as 0, exactly like
         // end-of-file on a hung-up line; only poll() tells them apart.
         pollfd p{f, POLLIN, 0};
         if (poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-            m_lost.store(true, std::memory_order_release);
+            m_native->lost.store(true, std::memory_order_release);
             return {0, {SerialError::Lost, EIO}};
         }
         return {};
     }
 }
 
-WriteResult SerialDevice::write(const std::uint8_t* bytes, std::size_t count,
-                                std::chrono::milliseconds deadline) {
-    const int f = fd();
+WriteResult SerialDevice::write(const std::uint8_t* bytes, std::size_t count) {
+    const int f = m_native->fd.load(std::memory_order_acquire);
     if (f < 0)
         return {0, {SerialError::Closed, EBADF}};
-    const auto end = std::chrono::steady_clock::now() + deadline;
     std::size_t done = 0;
     while (done < count) {
         const ssize_t n = ::write(f, bytes + done, count - done);
@@ -215,30 +234,18 @@ WriteResult SerialDevice::write(const std::uint8_t* bytes, std::size_t count,
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN) {
-            const int e = errno;
-            if (e == EIO)
-                m_lost.store(true, std::memory_order_release);
-            return {done, fromErrno(e)};
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            end - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return {done, {SerialError::TimedOut, ETIMEDOUT}};
-        pollfd p{f, POLLOUT, 0};
-        const int r = poll(&p, 1, static_cast<int>(left.count()) + 1);
-        if (r < 0 && errno != EINTR)
-            return {done, fromErrno(errno)};
-        if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-            m_lost.store(true, std::memory_order_release);
-            return {done, {SerialError::Lost, EIO}};
-        }
+        if (n < 0 && errno == EAGAIN)
+            break; // the driver's queue is full: the rest waits for room
+        const int e = n < 0 ? errno : EIO;
+        if (e == EIO)
+            m_native->lost.store(true, std::memory_order_release);
+        return {done, fromErrno(e)};
     }
     return {done, {}};
 }
 
 SerialResult SerialDevice::purge(bool input, bool output) {
-    const int f = fd();
+    const int f = m_native->fd.load(std::memory_order_acquire);
     if (f < 0)
         return {SerialError::Closed, EBADF};
     if (!input && !output)
@@ -249,42 +256,64 @@ SerialResult SerialDevice::purge(bool input, bool output) {
     return {};
 }
 
-WaitResult SerialDevice::waitInput(int timeoutMs, int wakeFd) const {
-    const int f = fd();
-    if (f < 0)
-        return WaitResult::Failed;
-    pollfd p[2] = {{f, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-    const nfds_t n = wakeFd >= 0 ? 2 : 1;
-    for (;;) {
-        const int r = poll(p, n, timeoutMs);
-        if (r < 0 && errno == EINTR)
-            continue; // a signal costs at most one extra interval of silence
-        if (r < 0)
-            return WaitResult::Failed;
-        if (r == 0)
-            return WaitResult::TimedOut;
-        if (n == 2 && (p[1].revents & POLLIN))
-            return WaitResult::Woken;
-        // A hung-up tty also reports POLLIN forever; treat the hang-up first
-        // so that no caller spins on "readable" reads that return nothing.
-        if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL))
-            return WaitResult::HungUp;
-        if (p[0].revents & POLLIN)
-            return WaitResult::Readable;
-        return WaitResult::Failed;
+Readiness SerialDevice::wait(bool wantOutput, std::chrono::microseconds timeout,
+                             const WakeSignal* wake) const {
+    Readiness out;
+    const int f = m_native->fd.load(std::memory_order_acquire);
+    if (f < 0) {
+        out.failed = true;
+        return out;
     }
+    const short events = static_cast<short>(POLLIN | (wantOutput ? POLLOUT : 0));
+    pollfd p[2] = {{f, events, 0}, {wake ? wake->m_handle : -1, POLLIN, 0}};
+    const nfds_t n = wake && wake->m_handle >= 0 ? 2 : 1;
+    timespec limit{};
+    const timespec* limitPtr = nullptr;
+    if (timeout.count() >= 0) {
+        limit.tv_sec = static_cast<time_t>(timeout.count() / 1'000'000);
+        limit.tv_nsec = static_cast<long>(timeout.count() % 1'000'000) * 1000;
+        limitPtr = &limit;
+    }
+    int r;
+    // A signal costs at most one restart of the full limit; callers that
+    // measure silence recompute their limit on every pass anyway.
+    do {
+        r = ppoll(p, n, limitPtr, nullptr);
+    } while (r < 0 && errno == EINTR);
+    if (r < 0) {
+        out.failed = true;
+        return out;
+    }
+    if (r == 0)
+        return out;
+    out.woken = n == 2 && (p[1].revents & POLLIN);
+    // A hung-up tty also reports POLLIN forever; report the hang-up, so that
+    // no caller spins on "readable" reads that return nothing.
+    out.hungUp = (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    out.readable = (p[0].revents & POLLIN) != 0;
+    out.writable = !out.hungUp && (p[0].revents & POLLOUT) != 0;
+    return out;
+}
+
+std::optional<std::size_t> SerialDevice::outputQueued() const {
+    const int f = m_native->fd.load(std::memory_order_acquire);
+    int queued = 0;
+    if (f < 0 || ioctl(f, TIOCOUTQ, &queued) != 0 || queued < 0)
+        return std::nullopt;
+    return static_cast<std::size_t>(queued);
 }
 
 int SerialDevice::modemLines() const {
-    const int f = fd();
+    const int f = m_native->fd.load(std::memory_order_acquire);
     int bits = 0;
     if (f < 0 || ioctl(f, TIOCMGET, &bits) != 0)
         return 0;
-    return bits;
+    return ((bits & TIOCM_CTS) ? kModemCts : 0) | ((bits & TIOCM_DSR) ? kModemDsr : 0) |
+           ((bits & TIOCM_RNG) ? kModemRing : 0) | ((bits & TIOCM_CAR) ? kModemCd : 0);
 }
 
 LineErrors SerialDevice::lineErrors() const {
-    const int f = fd();
+    const int f = m_native->fd.load(std::memory_order_acquire);
     serial_icounter_struct c{};
     if (f < 0 || ioctl(f, TIOCGICOUNT, &c) != 0)
         return {}; // ENOTTY/EINVAL: this driver keeps no counters
@@ -292,12 +321,22 @@ LineErrors SerialDevice::lineErrors() const {
 }
 
 void SerialDevice::close() {
-    const int f = m_fd.exchange(-1, std::memory_order_acq_rel);
+    Native& n = *m_native;
+    const int f = n.fd.exchange(-1, std::memory_order_acq_rel);
     if (f < 0)
         return;
-    if (m_haveOriginal)
-        tcsetattr(f, TCSANOW, &m_original); // fails harmlessly on a hung-up line
-    m_haveOriginal = false;
+    // Output the driver still holds would make the close wait for it (up
+    // to the driver's closing wait, 30 s on a UART) on a line that has
+    // stalled; callers that want their last bytes sent wait for
+    // outputQueued() first. Only then is anything flushed: on a pty the
+    // output flush would take back bytes that the peer merely has not read.
+    tcflush(f, TCIFLUSH);
+    int queued = 0;
+    if (ioctl(f, TIOCOUTQ, &queued) == 0 && queued > 0)
+        tcflush(f, TCOFLUSH);
+    if (n.haveOriginal)
+        tcsetattr(f, TCSANOW, &n.original); // fails harmlessly on a hung-up line
+    n.haveOriginal = false;
     ioctl(f, TIOCNXCL);
     flock(f, LOCK_UN);
     ::close(f);

@@ -1,22 +1,22 @@
 #pragma once
-// One serial device (a tty) opened exclusively and driven in raw mode.
+// One serial device opened exclusively and driven in raw mode.
 //
-// Everything here is non-blocking: read() hands back what the driver has
-// queued, write() gives up at its deadline, and waitInput() is the single
-// place a thread sleeps on the line (poll() on the device plus a wake fd, so
-// a stop request always gets through). Failures are returned, never thrown.
+// Nothing here blocks: read() hands back what the driver has queued, write()
+// gives the driver what it takes at once, and wait() is the single place a
+// thread sleeps on the line (on the device and a WakeSignal, so a stop always
+// gets through). Failures are returned, never thrown. The operating system's
+// part lives behind this interface; this header names none of its types.
 
-#include <atomic>
+#include "platform/WakeSignal.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
-#include <termios.h>
 
 namespace tmx7 {
-
-// The termios speed of a baud rate the tool offers (1200..57600); B0 for any other.
-speed_t SpeedForBaud(int baud);
 
 enum class Parity { None, Odd, Even };
 
@@ -36,29 +36,28 @@ enum class SerialError {
     Unsupported, // baud rate or format outside what this tool drives
     Closed,      // operation on a closed device
     Lost,        // the device hung up (unplugged, pty peer gone)
-    TimedOut,    // write deadline passed before every byte was queued
     Io,          // anything else; see the errno
 };
 
-struct SerialResult {
+struct [[nodiscard]] SerialResult {
     SerialError error = SerialError::None;
     int sysErrno = 0;
     bool ok() const { return error == SerialError::None; }
     explicit operator bool() const { return ok(); }
 };
 
-struct ReadResult {
+struct [[nodiscard]] ReadResult {
     std::size_t count = 0;
     SerialResult status;
 };
 
-struct WriteResult {
-    std::size_t written = 0; // bytes the driver accepted; never more than that
+struct [[nodiscard]] WriteResult {
+    std::size_t written = 0; // bytes the driver took; the rest is the caller's
     SerialResult status;
 };
 
-// Cumulative line error counters (TIOCGICOUNT); all zero where the driver
-// has none, as on pseudo-terminals.
+// Cumulative line error counters; all zero where the driver keeps none, as
+// on pseudo-terminals.
 struct LineErrors {
     int frame = 0;
     int overrun = 0;
@@ -68,11 +67,27 @@ struct LineErrors {
     bool operator==(const LineErrors&) const = default;
 };
 
-enum class WaitResult { Readable, Woken, TimedOut, HungUp, Failed };
+// What ended a wait. Several can hold at once.
+struct [[nodiscard]] Readiness {
+    bool readable = false; // input is queued
+    bool writable = false; // the driver takes output now (only when asked)
+    bool woken = false;    // the WakeSignal was notified
+    bool hungUp = false;   // the device hung up or failed; reads drain what is left
+    bool failed = false;   // no wait was possible (closed device)
+    bool timedOut() const { return !readable && !writable && !woken && !hungUp && !failed; }
+};
+
+// Modem line bits as modemLines() reports them.
+inline constexpr int kModemCts = 0x1;
+inline constexpr int kModemDsr = 0x2;
+inline constexpr int kModemRing = 0x4;
+inline constexpr int kModemCd = 0x8;
 
 class SerialDevice {
 public:
-    SerialDevice() = default;
+    static constexpr std::chrono::microseconds kNoLimit{-1};
+
+    SerialDevice();
     ~SerialDevice();
     SerialDevice(const SerialDevice&) = delete;
     SerialDevice& operator=(const SerialDevice&) = delete;
@@ -80,52 +95,57 @@ public:
     // Opens `path` exclusively and switches it to raw mode at once, keeping
     // the baud rate the driver had. Fails with Busy when another opener,
     // in this process or another, root included, holds it.
-    SerialResult open(const std::string& path);
+    [[nodiscard]] SerialResult open(const std::string& path);
 
     // 1200..57600 baud, 8 data bits, the given parity and stop bits.
-    SerialResult configure(int baud, LineFormat format);
-    // True when the driver's current settings can be read (tcgetattr).
-    bool settingsReadable() const;
+    [[nodiscard]] SerialResult configure(int baud, LineFormat format);
+    // True when the driver's current settings can be read.
+    [[nodiscard]] bool settingsReadable() const;
 
     // Copies up to `size` queued bytes; 0 when nothing is queued. A hang-up
     // also reads as 0 and marks the device lost.
-    ReadResult read(std::uint8_t* buffer, std::size_t size);
+    [[nodiscard]] ReadResult read(std::uint8_t* buffer, std::size_t size);
 
-    // Queues `count` bytes, waiting for room at most `deadline`.
-    WriteResult write(const std::uint8_t* bytes, std::size_t count,
-                      std::chrono::milliseconds deadline);
+    // Gives the driver as many of `count` bytes as it takes without waiting;
+    // 0 written with an ok status means its queue is full.
+    [[nodiscard]] WriteResult write(const std::uint8_t* bytes, std::size_t count);
 
     // Discards what is queued in either direction.
-    SerialResult purge(bool input, bool output);
+    [[nodiscard]] SerialResult purge(bool input, bool output);
 
-    // Sleeps until input is queued, `wakeFd` becomes readable, the device
-    // hangs up or `timeoutMs` passes (-1: no limit). `wakeFd` may be -1.
-    WaitResult waitInput(int timeoutMs, int wakeFd) const;
+    // Sleeps until input is queued, the driver takes output (with
+    // `wantOutput`), `wake` is notified, the device hangs up or `timeout`
+    // passes (kNoLimit: no limit). `wake` may be null.
+    [[nodiscard]] Readiness wait(bool wantOutput, std::chrono::microseconds timeout,
+                                 const WakeSignal* wake) const;
 
-    // TIOCM_* bits of the modem lines; 0 where the driver has none.
-    int modemLines() const;
-    LineErrors lineErrors() const;
+    // Bytes written and not yet sent by the driver; nothing when closed or
+    // when the driver cannot tell. A pty has no transmitter and reports 0.
+    [[nodiscard]] std::optional<std::size_t> outputQueued() const;
+
+    // kModem* bits of the modem lines; 0 where the driver has none.
+    [[nodiscard]] int modemLines() const;
+    [[nodiscard]] LineErrors lineErrors() const;
 
     // Restores the settings found at open and closes; harmless when closed.
+    // Input still queued is discarded, and so is output the driver has not
+    // sent yet.
     void close();
 
-    bool isOpen() const { return m_fd.load(std::memory_order_acquire) >= 0; }
-    bool lost() const { return m_lost.load(std::memory_order_acquire); }
-    int fd() const { return m_fd.load(std::memory_order_acquire); }
+    bool isOpen() const;
+    bool lost() const;
     const std::string& path() const { return m_path; }
 
-    // What configure() was last asked for. A pty drops PARENB from its
-    // termios, so tests look here for the parity.
+    // What configure() was last asked for. A pty drops the parity enable
+    // from its settings, so tests look here for the parity.
     int requestedBaud() const { return m_baud; }
     LineFormat requestedFormat() const { return m_format; }
 
     static bool isSupportedBaud(int baud);
 
 private:
-    std::atomic<int> m_fd{-1};
-    std::atomic<bool> m_lost{false};
-    bool m_haveOriginal = false;
-    termios m_original{};
+    struct Native; // the operating system's part
+    std::unique_ptr<Native> m_native;
     std::string m_path;
     int m_baud = 0;
     LineFormat m_format;

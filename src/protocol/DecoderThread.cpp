@@ -21,6 +21,7 @@ bool DecoderThread::Start() {
 
 void DecoderThread::Stop() {
     m_stop.request();
+    m_table.WakeWaiters();
     if (m_thread.joinable())
         m_thread.join();
 }
@@ -62,9 +63,13 @@ bool DecoderThread::RunOnce() {
 }
 
 void DecoderThread::Loop() {
+    // Asleep until the table posts a packet (or opens or stops a port): a
+    // silent line costs this thread nothing. The count is read before the
+    // look, so a packet posted in between ends the wait at once.
     while (!m_stop.requested()) {
+        const std::uint64_t seen = m_table.PostCount();
         if (!RunOnce())
-            m_clock.sleepFor(kIdlePoll, &m_stop);
+            m_table.WaitForPost(seen, m_stop);
     }
 }
 

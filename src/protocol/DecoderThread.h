@@ -32,9 +32,6 @@ public:
     // was no packet. Public so tests can drive the loop step by step.
     bool RunOnce();
 
-    // How long the loop waits when no packet is waiting.
-    static constexpr Millis kIdlePoll{20};
-
 private:
     void Loop();
 

@@ -1,6 +1,6 @@
 #include "settings/Session.h"
 
-#include "link/SerialSetup.h"
+#include "protocol/SerialSetup.h"
 #include "protocol/Refresh.h"
 #include "settings/Download.h"
 #include "settings/ParamTransfer.h"
@@ -79,10 +79,14 @@ Session::~Session() {
 // ---- connection and state -------------------------------------------------------------
 
 void Session::SetLink(const LinkChoice& link) {
-    std::lock_guard lock(m_linkMutex);
-    m_link.comPort = link.port;
-    m_link.baud = link.baud;
-    m_lineFormat = link.lineFormat;
+    {
+        std::lock_guard lock(m_linkMutex);
+        m_link.comPort = link.port;
+        m_link.baud = link.baud;
+        m_lineFormat = link.lineFormat;
+    }
+    // A decoder asleep on the old port's packets looks at the new one.
+    m_table.WakeWaiters();
 }
 
 LinkChoice Session::Link() const {

@@ -1,6 +1,6 @@
 #include "ui/AppOptions.h"
 
-#include "link/SerialSetup.h"
+#include "protocol/SerialSetup.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,11 +1,14 @@
-// The port table on pseudo-terminal pairs: packet cutting, line settings,
-// hang-ups, quick reopen and teardown.
+// The port table on pseudo-terminal pairs: packet cutting, whole frames out,
+// line settings, hang-ups, quick reopen and teardown.
 
 #include "integration/pty_pair.h"
+#include "integration/sim_harness.h"
 #include "link/PortTable.h"
+#include "protocol/Frames.h"
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <memory>
 #include <thread>
 
@@ -60,6 +63,53 @@ protected:
     std::vector<std::string> messages;
 };
 
+// Threads of this process.
+int threadCount() {
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (const dirent* e = readdir(d))
+            n += e->d_name[0] != '.';
+        closedir(d);
+    }
+    return n;
+}
+
+struct RecordedEvents : PortEvents {
+    void PacketPosted(int port) override {
+        std::lock_guard lock(mutex);
+        posted.push_back(port);
+    }
+    void PortLost(int port, SerialResult why) override {
+        std::lock_guard lock(mutex);
+        lost.push_back({port, why.error});
+    }
+    std::vector<std::pair<int, SerialError>> losses() {
+        std::lock_guard lock(mutex);
+        return lost;
+    }
+    std::mutex mutex;
+    std::vector<int> posted;
+    std::vector<std::pair<int, SerialError>> lost;
+};
+
+// `count` frames of `size` bytes, frame i filled with the value i.
+std::vector<std::vector<std::uint8_t>> numberedFrames(int count, std::size_t size) {
+    std::vector<std::vector<std::uint8_t>> out;
+    for (int i = 0; i < count; ++i)
+        out.emplace_back(size, static_cast<std::uint8_t>(i));
+    return out;
+}
+
+// True when `got` is frames 0, 1, 2 ... of `size` bytes each, every one whole.
+::testing::AssertionResult wholeFrames(const std::vector<std::uint8_t>& got, std::size_t size) {
+    if (got.size() % size != 0)
+        return ::testing::AssertionFailure() << got.size() << " bytes: a frame was cut";
+    for (std::size_t i = 0; i < got.size(); ++i)
+        if (got[i] != static_cast<std::uint8_t>(i / size))
+            return ::testing::AssertionFailure() << "byte " << i << " is " << int(got[i]);
+    return ::testing::AssertionSuccess();
+}
+
 std::vector<std::uint8_t> pattern(std::size_t n, int seed) {
     std::vector<std::uint8_t> v(n);
     for (std::size_t i = 0; i < n; ++i)
@@ -69,42 +119,23 @@ std::vector<std::uint8_t> pattern(std::size_t n, int seed) {
 
 } // namespace
 
-TEST_F(PortTableOnPty, BurstOf1000BytesIs524Then476) {
-    auto& pty = attach(3);
-    ASSERT_EQ(table->Open(3, 1200, "n,8,1"), 1); // 174 ms: no gap inside the burst
-    EXPECT_TRUE(table->IsOpen(3));
-    const auto burst = pattern(1000, 5);
-    ASSERT_TRUE(pty.send(burst));
-    const auto a = waitPacket(3);
-    const auto b = waitPacket(3);
-    ASSERT_TRUE(a && b);
-    ASSERT_EQ(a->size(), 524u);
-    ASSERT_EQ(b->size(), 476u);
-    EXPECT_TRUE(std::equal(a->begin(), a->end(), burst.begin()));
-    EXPECT_TRUE(std::equal(b->begin(), b->end(), burst.begin() + 524));
-    EXPECT_FALSE(table->TakeOldest(3));
-    EXPECT_TRUE(takeMessages().empty());
-}
-
-TEST_F(PortTableOnPty, SilenceLongerThanThePollIntervalSplitsPackets) {
-    auto& pty = attach(4);
-    ASSERT_EQ(table->Open(4, 9600, "E,8,1"), 1); // 18 ms
-    EXPECT_EQ(table->PollInterval(4), 18);
-    const std::vector<std::uint8_t> first = {0x1F, 0x2F, 0x3F}, second = {0x4F, 0x5F};
-    ASSERT_TRUE(pty.send(first));
-    std::this_thread::sleep_for(60ms);
-    ASSERT_TRUE(pty.send(second));
-    EXPECT_EQ(waitPacket(4), first);
-    EXPECT_EQ(waitPacket(4), second);
-    // Gaps shorter than the interval keep bytes together; 1200 baud gives
-    // 174 ms, so a loaded machine cannot stretch 5 ms gaps past it.
-    auto& slow = attach(14);
-    ASSERT_EQ(table->Open(14, 1200, "n,8,1"), 1);
-    for (std::uint8_t b = 1; b <= 3; ++b) {
-        ASSERT_TRUE(slow.send({b}));
-        std::this_thread::sleep_for(5ms);
+TEST_F(PortTableOnPty, BytesTricklingInOneByOneAreCutAt524AndAtTheSilence) {
+    auto& pty = attach(15);
+    // 4800 baud: 2.1 ms a byte on the line, 42 ms of silence ends a packet.
+    ASSERT_EQ(table->Open(15, 4800, "n,8,1"), 1);
+    const auto bytes = pattern(530, 3);
+    const auto start = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::this_thread::sleep_until(start + std::chrono::microseconds(2083) * i);
+        ASSERT_TRUE(pty.send({bytes[i]}));
     }
-    EXPECT_EQ(waitPacket(14), (std::vector<std::uint8_t>{1, 2, 3}));
+    const auto a = waitPacket(15);
+    const auto b = waitPacket(15);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->size(), 524u);
+    EXPECT_TRUE(std::equal(a->begin(), a->end(), bytes.begin()));
+    EXPECT_EQ(*b, std::vector<std::uint8_t>(bytes.begin() + 524, bytes.end()));
+    EXPECT_FALSE(table->TakeOldest(15));
 }
 
 TEST_F(PortTableOnPty, BytesPassUnchangedBothWaysAndSettingsReachTheLine) {
@@ -183,23 +214,169 @@ TEST_F(PortTableOnPty, StopThenOpenAtOnceKeepsTheNewDeviceWorking) {
     }
 }
 
-TEST_F(PortTableOnPty, PeerHangUpCostsNoCpuAndTheEntryReopens) {
+TEST_F(PortTableOnPty, HangUpIsToldOnceAndTheNumberReopensAtOnce) {
+    RecordedEvents events;
+    table->SetEvents(&events);
     auto& pty = attach(9);
     ASSERT_EQ(table->Open(9, 57600, "n,8,1"), 1);
     ASSERT_TRUE(pty.send({1, 2, 3}));
     EXPECT_EQ(waitPacket(9, 2s), (std::vector<std::uint8_t>{1, 2, 3}));
     pty.hangUp();
-    std::this_thread::sleep_for(50ms);
-    const auto cpu0 = processCpuTime();
-    std::this_thread::sleep_for(500ms);
-    EXPECT_LT(processCpuTime() - cpu0, 50ms) << "busy loop after the hang-up";
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    while (events.losses().empty() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(events.losses().size(), 1u);
+    EXPECT_EQ(events.losses()[0], std::make_pair(9, SerialError::Lost));
+    // Told at the moment the entry stopped running: nothing to press first.
     EXPECT_FALSE(table->IsOpen(9));
     const std::uint8_t b[] = {1};
     EXPECT_EQ(table->Write(9, b), WriteStatus::PortLost);
+    const auto cpu0 = processCpuTime();
+    std::this_thread::sleep_for(200ms);
+    EXPECT_LT(processCpuTime() - cpu0, 30ms) << "busy loop after the hang-up";
+
     auto& again = attach(9);
-    ASSERT_EQ(table->Open(9, 57600, "n,8,1"), 1);
+    ASSERT_EQ(table->Open(9, 57600, "n,8,1"), 1) << "the number is free again at once";
     ASSERT_TRUE(again.send({4, 5}));
     EXPECT_EQ(waitPacket(9, 2s), (std::vector<std::uint8_t>{4, 5}));
+    table->Stop(9);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(events.losses().size(), 1u) << "a stop is no loss";
+    table->SetEvents(nullptr);
+}
+
+TEST_F(PortTableOnPty, AReaderSleepsUntilAPacketIsPosted) {
+    auto& pty = attach(20);
+    ASSERT_EQ(table->Open(20, 9600, "n,8,1"), 1);
+    StopSignal stop;
+    std::atomic<int> wakeups{0};
+    std::atomic<int> packets{0};
+    std::thread reader([&] {
+        while (!stop.requested()) {
+            const std::uint64_t seen = table->PostCount();
+            if (table->TakeOldest(20)) {
+                ++packets;
+                continue;
+            }
+            table->WaitForPost(seen, stop);
+            ++wakeups;
+        }
+    });
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(wakeups.load(), 0) << "woke while the line was silent";
+    ASSERT_TRUE(pty.send({0x42}));
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    while (packets.load() == 0 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(packets.load(), 1);
+    EXPECT_EQ(wakeups.load(), 1);
+    stop.request();
+    table->WakeWaiters();
+    reader.join();
+}
+
+TEST_F(PortTableOnPty, OneThreadPerOpenPort) {
+    attach(16);
+    attach(17);
+    const int before = threadCount();
+    ASSERT_EQ(table->Open(16, 9600, "n,8,1"), 1);
+    EXPECT_EQ(threadCount(), before + 1);
+    ASSERT_EQ(table->Open(17, 9600, "n,8,1"), 1);
+    EXPECT_EQ(threadCount(), before + 2);
+    table->Stop(16);
+    table->Stop(17);
+    table.reset();
+    EXPECT_EQ(threadCount(), before) << "every port's thread is joined";
+}
+
+TEST_F(PortTableOnPty, AFullQueueRefusesWholeFramesAndWritesNeverWait) {
+    auto& pty = attach(18);
+    ASSERT_EQ(table->Open(18, 57600, "n,8,1"), 1);
+    // The peer reads nothing: the pty fills, then the port's queue. Frames
+    // are numbered by the order they were queued in.
+    std::size_t queued = 0;
+    int refusedInARow = 0;
+    auto slowest = std::chrono::steady_clock::duration::zero();
+    while (refusedInARow < 3 && queued < 200) {
+        const std::vector<std::uint8_t> frame(300, static_cast<std::uint8_t>(queued));
+        const auto t0 = std::chrono::steady_clock::now();
+        const WriteStatus w = table->Write(18, frame);
+        slowest = std::max(slowest, std::chrono::steady_clock::now() - t0);
+        if (w == WriteStatus::Queued) {
+            ++queued;
+            refusedInARow = 0;
+        } else {
+            ASSERT_EQ(w, WriteStatus::Refused);
+            ++refusedInARow;
+            std::this_thread::sleep_for(5ms); // time for the port to move what it can
+        }
+    }
+    ASSERT_EQ(refusedInARow, 3) << "the stalled line never filled the queue";
+    EXPECT_LT(slowest, 20ms) << "a write waited for the line";
+    const auto cpu0 = processCpuTime();
+    std::this_thread::sleep_for(200ms);
+    EXPECT_LT(processCpuTime() - cpu0, 30ms) << "the port spins on a full line";
+    EXPECT_GT(table->Backlog(18).value_or(0), CCommPort::kOutboundBytes - 300)
+        << "the queue counts in the backlog";
+    // Once the peer reads, every queued frame arrives whole and nothing else.
+    auto got = pty.receive(queued * 300, 2s);
+    const auto extra = pty.receive(1, 30ms);
+    got.insert(got.end(), extra.begin(), extra.end());
+    EXPECT_EQ(got.size(), queued * 300);
+    EXPECT_TRUE(wholeFrames(got, 300));
+    const std::vector<std::uint8_t> one(300, 1);
+    EXPECT_EQ(table->Write(18, one), WriteStatus::Queued) << "room again";
+    const std::vector<std::uint8_t> tooBig(CCommPort::kOutboundBytes + 1);
+    EXPECT_EQ(table->Write(18, tooBig), WriteStatus::Refused) << "larger than the queue";
+}
+
+TEST_F(PortTableOnPty, StopFinishesAFrameThatHasStartedAndDropsTheRest) {
+    // Frames of 4000 bytes into a stalled pty, which takes some 12 to 17 KiB
+    // in pieces of its own choosing: the frame that does not fit is mostly
+    // held back after a part of it, sometimes whole. Each try checks what it
+    // got; the test wants to have seen a started frame at least once.
+    bool sawStarted = false;
+    for (int attempt = 0; attempt < 8 && !sawStarted; ++attempt) {
+        const int number = 40 + attempt;
+        auto& pty = attach(number);
+        ASSERT_EQ(table->Open(number, 57600, "n,8,1"), 1);
+        std::vector<std::vector<std::uint8_t>> sent;
+        std::size_t held = 0;
+        for (int i = 0; i < 8 && held == 0; ++i) {
+            sent.emplace_back(4000, static_cast<std::uint8_t>(i));
+            ASSERT_EQ(table->Write(number, sent.back()), WriteStatus::Queued);
+            // Until the port has handed over what the pty takes.
+            std::this_thread::sleep_for(20ms);
+            held = table->Backlog(number).value_or(0);
+        }
+        ASSERT_GT(held, 0u) << "the pty never filled";
+        const bool started = held % 4000 != 0;
+        sawStarted = sawStarted || started;
+        // Two short frames behind, which cannot have started at the stop.
+        sent.emplace_back(40, 0xA1);
+        ASSERT_EQ(table->Write(number, sent.back()), WriteStatus::Queued);
+        sent.emplace_back(40, 0xA2);
+        ASSERT_EQ(table->Write(number, sent.back()), WriteStatus::Queued);
+        EXPECT_TRUE(table->Stop(number));
+        std::this_thread::sleep_for(30ms); // the line is still stalled when the stop comes
+
+        // What must arrive: every big frame, but the last one only if it had started.
+        std::vector<std::uint8_t> expected;
+        for (std::size_t i = 0; i + 2 < sent.size(); ++i)
+            if (i + 3 < sent.size() || started)
+                expected.insert(expected.end(), sent[i].begin(), sent[i].end());
+        auto got = pty.receive(expected.size(), 1500ms);
+        const auto end = std::chrono::steady_clock::now() + 2s;
+        while (table->Backlog(number) && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(1ms); // until the device is closed
+        const auto extra = pty.receive(100, 30ms);
+        got.insert(got.end(), extra.begin(), extra.end());
+        EXPECT_EQ(got.size(), expected.size())
+            << (started ? "the started frame was cut, or" : "") << " a frame that had not "
+            << "started went out (try " << attempt << ")";
+        EXPECT_TRUE(got == expected) << "try " << attempt;
+    }
+    EXPECT_TRUE(sawStarted) << "in 8 tries the pty never took part of a frame";
 }
 
 TEST_F(PortTableOnPty, DestroyRightAfterStopAndWithPortsRunning) {
@@ -255,16 +432,57 @@ TEST_F(PortTableOnPty, BacklogIsKnownOnlyForAnOpenEntry) {
     ASSERT_EQ(table->Open(6, 9600, "n,8,1"), 1);
     const std::vector<std::uint8_t> frame(64, 0x55);
     ASSERT_EQ(table->Write(6, {frame.data(), 64}), WriteStatus::Queued);
-    // A pty hands bytes straight to its master, so nothing waits for a
-    // transmitter; a real UART reports what its queue still holds.
+    // Until the port's thread has handed the frame on, it is backlog; a pty
+    // has no transmitter, so after that nothing is (a UART would report what
+    // its queue still holds).
     const auto backlog = table->Backlog(6);
     ASSERT_TRUE(backlog.has_value());
-    EXPECT_EQ(*backlog, 0u);
+    EXPECT_LE(*backlog, 64u);
     EXPECT_EQ(pty.receive(64, 1s), frame);
+    EXPECT_EQ(table->Backlog(6), 0u);
     EXPECT_FALSE(table->Backlog(7).has_value()) << "other number";
     ASSERT_TRUE(table->Stop(6));
     const auto end = std::chrono::steady_clock::now() + 2s;
     while (table->Backlog(6).has_value() && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(1ms);
     EXPECT_FALSE(table->Backlog(6).has_value()) << "closed device";
+}
+
+// A module that stops reading its line while set commands keep coming: the
+// line and then the port's queue fill up, further frames are refused whole,
+// and once the module reads again every frame it finds is whole. Sets of
+// 11, 12 and 16 bytes leave the queue's last room at any size, so a frame
+// cut to fit it would show.
+TEST(StalledModule, RefusedSetsNeverReachItAndQueuedOnesArriveWhole) {
+    SimHarness h;
+    h.simulator.SetPacing(false);
+    auto faults = h.simulator.Faults();
+    faults.stall = true;
+    h.simulator.SetFaults(faults);
+    ASSERT_EQ(h.table.Open(SimHarness::kPort, 9600, "n,8,1"), 1);
+
+    int queued = 0;
+    int refused = 0;
+    for (int i = 0; i < 4000 && refused < 20; ++i) {
+        const auto frame = i % 3 == 0   ? MakeTxPowerSet(i % 8)
+                           : i % 3 == 1 ? MakeWakeDelaySetFromText("0.3")
+                                        : MakeFrequencySet(i % 17);
+        ASSERT_TRUE(frame);
+        const WriteStatus w = h.table.Write(SimHarness::kPort, *frame);
+        ASSERT_TRUE(w == WriteStatus::Queued || w == WriteStatus::Refused);
+        (w == WriteStatus::Queued ? queued : refused)++;
+        if (i % 64 == 0)
+            std::this_thread::sleep_for(1ms); // the port moves what the pty takes
+    }
+    ASSERT_EQ(refused, 20) << "the stalled line never filled";
+
+    faults.stall = false;
+    h.simulator.SetFaults(faults);
+    ASSERT_TRUE(h.table.Drain(SimHarness::kPort, 5s));
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    while (h.simulator.FrameCount() < static_cast<std::size_t>(queued) &&
+           std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(h.simulator.FrameCount(), static_cast<std::size_t>(queued));
+    EXPECT_EQ(h.simulator.MalformedCount(), 0u);
 }

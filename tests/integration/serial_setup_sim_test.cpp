@@ -1,7 +1,7 @@
 // The serial settings logic against the simulated module: the OK tries,
 // auto-detection and the faults a real line shows.
 
-#include "link/SerialSetup.h"
+#include "protocol/SerialSetup.h"
 #include "pty_pair.h"
 #include "sim_harness.h"
 

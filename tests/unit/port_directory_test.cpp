@@ -136,8 +136,9 @@ TEST_F(FakeSystem, ConfigFileFallsBackToHome) {
 
 TEST(PortNames, ParseNameAndMap) {
     EXPECT_EQ(PortDirectory::ParseName("COM1"), 1);
-    EXPECT_EQ(PortDirectory::ParseName("com1024"), 1024);
-    for (const char* bad : {"COM0", "COM1025", "COM", "COMX", "CON1", "COM-1", "COM99999"})
+    EXPECT_EQ(PortDirectory::ParseName("COM1024"), 1024);
+    for (const char* bad : {"COM0", "COM1025", "COM", "COMX", "CON1", "COM-1", "COM99999", "com3",
+                            " COM3", "COM3 ", "COM03", "COM+3", "COM3a"})
         EXPECT_FALSE(PortDirectory::ParseName(bad)) << bad;
     const auto m = PortDirectory::ParseMap("COM1=/a;COM2=/b\nCOM1=/c;=x;COM3");
     EXPECT_EQ(m, (std::map<int, std::string>{{1, "/c"}, {2, "/b"}}));

@@ -1,6 +1,8 @@
-// Port table logic that needs no device: formats, poll intervals, the slot
-// store (ordering, wrap, all-full refill) and lookups on unknown numbers.
+// Port table logic that needs no device: formats, poll intervals, packet
+// cutting in virtual time, the slot store (ordering, wrap, all-full refill)
+// and lookups on unknown numbers.
 
+#include "link/PacketCutter.h"
 #include "link/PortTable.h"
 
 #include <gtest/gtest.h>
@@ -29,37 +31,143 @@ PortDirectory emptyDirectory() {
 
 } // namespace
 
-TEST(PollInterval, FormulaForOfferedRatesAndNonPositive) {
-    const std::map<int, int> expected = {{1200, 174},  {2400, 84},    {4800, 42},   {9600, 18},
-                                         {19200, 6},   {38400, 100},  {57600, 100}, {0, 100},
-                                         {-9600, 100}, {115200, 100}, {300, 696}};
+TEST(PollInterval, TruncationAndTheFloorOf100) {
+    // 19200: 1.82 ms truncates to 1, so 6; 38400: 0.91 truncates to 0, so 100.
+    const std::map<int, int> expected = {
+        {1200, 174}, {19200, 6}, {38400, 100}, {0, 100}, {-9600, 100}};
     for (const auto& [baud, ms] : expected)
         EXPECT_EQ(PollIntervalMs(baud), ms) << "baud " << baud;
 }
 
-TEST(LineFormatStrings, TwelveAcceptedEverythingElseRefused) {
+TEST(LineFormatStrings, CaseOfParityIsFreeEverythingElseExact) {
     struct Row {
         const char* text;
         Parity parity;
         int stop;
     };
-    const Row accepted[] = {
-        {"n,8,1", Parity::None, 1}, {"N,8,1", Parity::None, 1}, {"n,8,2", Parity::None, 2},
-        {"N,8,2", Parity::None, 2}, {"o,8,1", Parity::Odd, 1},  {"O,8,1", Parity::Odd, 1},
-        {"o,8,2", Parity::Odd, 2},  {"O,8,2", Parity::Odd, 2},  {"e,8,1", Parity::Even, 1},
-        {"E,8,1", Parity::Even, 1}, {"e,8,2", Parity::Even, 2}, {"E,8,2", Parity::Even, 2},
-    };
+    const Row accepted[] = {{"N,8,1", Parity::None, 1},
+                            {"o,8,2", Parity::Odd, 2},
+                            {"E,8,1", Parity::Even, 1},
+                            {"e,8,2", Parity::Even, 2}};
     for (const Row& r : accepted) {
-        LineFormat f{Parity::Even, 2};
+        LineFormat f{Parity::Odd, 2};
         ASSERT_TRUE(ParseLineFormat(r.text, f)) << r.text;
-        EXPECT_EQ(f.parity, r.parity) << r.text;
-        EXPECT_EQ(f.stopBits, r.stop) << r.text;
+        EXPECT_EQ(f, (LineFormat{r.parity, r.stop})) << r.text;
     }
     for (const char* bad : {"n,8,1 ", " n,8,1", "n,7,1", "n81", "n,8,3", "m,8,1", "", "n,8,1\n",
                             "n;8;1", "n,8,1,", "N,8,1.5"}) {
         LineFormat f;
         EXPECT_FALSE(ParseLineFormat(bad, f)) << '"' << bad << '"';
     }
+}
+
+// --- packet cutting, bytes arriving one by one at line pace --------------
+
+namespace {
+
+using Time = PacketCutter::Time;
+using std::chrono::microseconds;
+
+struct CutterRig {
+    explicit CutterRig(int gapMs)
+        : cutter(std::chrono::milliseconds(gapMs), [this](std::span<const std::uint8_t> p) {
+              packets.emplace_back(p.begin(), p.end());
+          }) {}
+
+    // One byte every `pace`, as a UART delivers them, with the cutter's
+    // deadline honoured in between the way the port's thread honours it.
+    void trickle(std::size_t count, microseconds pace, std::uint8_t first = 0) {
+        for (std::size_t i = 0; i < count; ++i) {
+            advance(pace);
+            const std::uint8_t b = static_cast<std::uint8_t>(first + i);
+            cutter.Feed(std::span<const std::uint8_t>(&b, 1), now);
+        }
+    }
+    void advance(microseconds d) {
+        const Time target = now + d;
+        while (auto deadline = cutter.Deadline()) {
+            if (*deadline > target)
+                break;
+            now = *deadline;
+            cutter.Expire(now);
+        }
+        now = target;
+        cutter.Expire(now);
+    }
+
+    Time now{};
+    std::vector<std::vector<std::uint8_t>> packets;
+    PacketCutter cutter;
+};
+
+// 9600 baud, 10 bits a byte.
+constexpr microseconds kByte9600{1042};
+
+} // namespace
+
+TEST(PacketCutter, BytesAtLinePaceAreCutAt524AndAfterTheFullSilence) {
+    CutterRig rig(18);
+    rig.trickle(1000, kByte9600);
+    ASSERT_EQ(rig.packets.size(), 1u) << "the 524th byte ends a packet at once";
+    EXPECT_EQ(rig.packets[0].size(), 524u);
+    EXPECT_EQ(rig.packets[0].back(), static_cast<std::uint8_t>(523));
+    rig.advance(std::chrono::milliseconds(17));
+    EXPECT_EQ(rig.packets.size(), 1u) << "17 ms of silence is not yet 18";
+    rig.advance(std::chrono::milliseconds(1));
+    ASSERT_EQ(rig.packets.size(), 2u);
+    EXPECT_EQ(rig.packets[1].size(), 476u);
+    EXPECT_EQ(rig.packets[1].front(), static_cast<std::uint8_t>(524));
+
+    // Exactly 524 bytes leave no empty packet behind.
+    rig.trickle(524, kByte9600);
+    rig.advance(std::chrono::seconds(1));
+    ASSERT_EQ(rig.packets.size(), 3u);
+    EXPECT_EQ(rig.packets[2].size(), 524u);
+    EXPECT_FALSE(rig.cutter.Deadline());
+}
+
+TEST(PacketCutter, SilenceIsCountedFromTheLastByte) {
+    struct Case {
+        const char* name;
+        int gapMs;
+        microseconds pace;  // between the bytes of a trickle of 3
+        microseconds pause; // between two such trickles
+        std::size_t packets;
+    };
+    const Case cases[] = {
+        {"9600: pause shorter than the gap keeps one packet", 18, kByte9600, microseconds(16'900),
+         1},
+        {"9600: a pause of the whole gap splits", 18, kByte9600, microseconds(18'000), 2},
+        {"1200: bytes 170 ms apart stay one packet", 174, microseconds(170'000),
+         microseconds(170'000), 1},
+    };
+    for (const Case& c : cases) {
+        CutterRig rig(c.gapMs);
+        rig.trickle(3, c.pace, 0x10);
+        // The pause runs from the third byte; the next lands one pace later.
+        rig.advance(c.pause - c.pace);
+        rig.trickle(3, c.pace, 0x20);
+        EXPECT_EQ(rig.packets.size(), c.packets - 1) << c.name << ": cut too early";
+        rig.advance(std::chrono::milliseconds(c.gapMs));
+        ASSERT_EQ(rig.packets.size(), c.packets) << c.name;
+        if (c.packets == 2) {
+            EXPECT_EQ(rig.packets[0], (std::vector<std::uint8_t>{0x10, 0x11, 0x12})) << c.name;
+            EXPECT_EQ(rig.packets[1], (std::vector<std::uint8_t>{0x20, 0x21, 0x22})) << c.name;
+        } else {
+            EXPECT_EQ(rig.packets[0].size(), 6u) << c.name;
+        }
+    }
+}
+
+TEST(PacketCutter, FlushPostsWhatWasCollectedEvenNothing) {
+    CutterRig rig(18);
+    rig.cutter.Flush();
+    rig.trickle(2, kByte9600, 7);
+    rig.cutter.Flush();
+    ASSERT_EQ(rig.packets.size(), 2u);
+    EXPECT_TRUE(rig.packets[0].empty());
+    EXPECT_EQ(rig.packets[1], (std::vector<std::uint8_t>{7, 8}));
+    EXPECT_FALSE(rig.cutter.Deadline());
 }
 
 TEST(PacketStore, TakesOldestFirstAndEmptiesSlots) {

@@ -4,7 +4,7 @@
 // itself is SerialSetup's; this class is its window.
 
 #include "link/PortTable.h"
-#include "link/SerialSetup.h"
+#include "protocol/SerialSetup.h"
 
 #include "gui/InputGate.h"
 #include "gui/TemplateDialog.h"

@@ -1,6 +1,7 @@
-#include "link/SerialSetup.h"
+#include "protocol/SerialSetup.h"
 
-#include <charconv>
+#include "platform/PortDirectory.h"
+
 #include <cstdio>
 
 namespace tmx7 {
@@ -17,15 +18,6 @@ constexpr FormatRow kFormatCodes[] = {
 
 constexpr const char* kTryFormats[] = {"n,8,1", "e,8,1"};
 
-std::optional<int> ParseDecimal(std::string_view text) {
-    int value = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || text.empty())
-        return std::nullopt;
-    return value;
-}
-
 } // namespace
 
 std::optional<std::string> LineFormatForCode(int formatCode) {
@@ -38,18 +30,14 @@ std::optional<std::string> LineFormatForCode(int formatCode) {
 std::optional<int> ProbeAnswerFormatCode(const std::uint8_t* packet, std::size_t length) {
     if (packet == nullptr || length != 13)
         return std::nullopt;
-    if (packet[8] != 0xFD || packet[9] != 0x03 || packet[10] != 0x00 || packet[11] != 0x00)
+    if (packet[8] != kProbeAnswerCode || packet[9] != kAccessQuery || packet[10] != 0x00 ||
+        packet[11] != 0x00)
         return std::nullopt;
     return packet[12];
 }
 
 std::optional<int> PortNumberFromName(const std::string& name) {
-    if (name.size() < 4 || name.compare(0, 3, "COM") != 0 || name[3] == '0')
-        return std::nullopt;
-    auto n = ParseDecimal(std::string_view(name).substr(3));
-    if (!n || *n < 1 || *n > 1024)
-        return std::nullopt;
-    return n;
+    return PortDirectory::ParseName(name);
 }
 
 std::optional<int> BaudFromText(const std::string& text) {

@@ -6,6 +6,7 @@
 
 #include "link/PortTable.h"
 #include "platform/Clock.h"
+#include "protocol/Frames.h"
 
 #include <array>
 #include <cstdint>
@@ -19,8 +20,7 @@ namespace tmx7 {
 inline constexpr std::array<int, 7> kDetectBauds = {1200, 2400, 4800, 9600, 19200, 38400, 57600};
 
 // The 9-byte probe: command preamble followed by FE, no access byte.
-inline constexpr std::array<std::uint8_t, 9> kFormatProbe = {0x1F, 0x2F, 0x3F, 0x4F, 0x5F,
-                                                             0x6F, 0x7F, 0x8F, 0xFE};
+inline constexpr ShortFrame kFormatProbe = MakeProbeFrame();
 
 // Line format that a probe answer's format code names; nullopt for codes the
 // module does not define (1 and anything above 6).
@@ -30,7 +30,7 @@ std::optional<std::string> LineFormatForCode(int formatCode);
 // FD 03 00 00 at offsets 8..11), otherwise nullopt.
 std::optional<int> ProbeAnswerFormatCode(const std::uint8_t* packet, std::size_t length);
 
-// "COM<n>" with n in 1..1024 -> n; anything else -> nullopt.
+// The port list's "COM<n>" to its number: PortDirectory::ParseName.
 std::optional<int> PortNumberFromName(const std::string& name);
 // "9600bps" and its six siblings -> the baud rate; anything else -> nullopt.
 std::optional<int> BaudFromText(const std::string& text);
