@@ -18,10 +18,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <sys/resource.h>
 
@@ -29,15 +31,32 @@ using namespace tmx7;
 
 namespace {
 
-long VoluntarySwitches() {
-    long total = 0;
+// Voluntary context switches of each thread, from /proc.
+std::map<std::string, long> SwitchesByThread() {
+    std::map<std::string, long> out;
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
         std::ifstream status(task.path() / "status");
         for (std::string line; std::getline(status, line);)
             if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
-                total += std::atol(line.c_str() + 24);
+                out[task.path().filename().string()] = std::atol(line.c_str() + 24);
+    }
+    return out;
+}
+
+// Wake-ups between two readings: threads there at both, and new ones whole.
+long Switches(const std::map<std::string, long>& before, const std::map<std::string, long>& after) {
+    long total = 0;
+    for (const auto& [tid, n] : after) {
+        const auto old = before.find(tid);
+        total += n - (old == before.end() ? 0 : old->second);
     }
     return total;
+}
+
+long ProcessSwitches() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_nvcsw; // every thread, also those that ended meanwhile
 }
 
 double CpuSeconds() {
@@ -95,10 +114,12 @@ int main(int argc, char** argv) {
     Run(2000); // the refresh's last steps and the module's last answers
 
     const double cpu0 = CpuSeconds();
-    const long switches0 = VoluntarySwitches();
+    const auto threads0 = SwitchesByThread();
+    const long process0 = ProcessSwitches();
     Run(static_cast<int>(seconds * 1000));
     const double cpu = CpuSeconds() - cpu0;
-    const long switches = VoluntarySwitches() - switches0;
+    const long switches =
+        std::max(Switches(threads0, SwitchesByThread()), ProcessSwitches() - process0);
     const double percent = 100.0 * cpu / seconds;
     const double perSecond = switches / seconds;
     const bool pass = percent < 0.02 && perSecond < 2.0;
