@@ -110,6 +110,25 @@ int main(int argc, char** argv) {
             d->reject();
         Run(100);
     }
+    // Continuous send: its choices, then the count shown while it runs.
+    window.findChild<QPushButton*>(QStringLiteral("continuousSendButton"))->click();
+    Run(300);
+    for (const char* name : {"continuous_send", "send_count"}) {
+        QWidget* dialog = QApplication::activeModalWidget();
+        Save(dialog, dir, QString::fromLatin1(name));
+        if (dialog)
+            dialog->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        Run(300);
+    }
+    // A message box: "打开串口" while the port is open already.
+    window.findChild<QAction*>(QStringLiteral("openPortAction"))->trigger();
+    Run(500);
+    if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        Save(box, dir, QStringLiteral("message_box"));
+        box->accept();
+    }
+    for (int i = 0; i < 100 && !window.findChild<QAction*>("refreshAction")->isEnabled(); ++i)
+        Run(100);
     Save(&window, dir, QStringLiteral("main_status"));
     window.close();
     return 0;
