@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace tmx7 {
@@ -46,6 +47,9 @@ CRadioConfigDlg::CRadioConfigDlg(const MainWindowOptions& options, QWidget* pare
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("远桥通信——Q系列电台"));
     setWindowIcon(res::AppIcon());
+    QPalette tips = QToolTip::palette();
+    tips.setColor(QPalette::ToolTipText, Qt::blue);
+    QToolTip::setPalette(tips);
 
     m_runner = new SequenceRunner(*m_session, this);
     m_actions = new CommandActions(menuBar(), this);
