@@ -8,7 +8,7 @@
 #include "link/PortTable.h"
 #include "protocol/DecoderShared.h"
 #include "protocol/DecoderThread.h"
-#include "protocol/ViewUpdate.h"
+#include "protocol/Events.h"
 
 #include <cstdlib>
 #include <dirent.h>
@@ -44,9 +44,9 @@ Switches countSwitches() {
     return s;
 }
 
-class NoView : public ViewSink {
+class NoView : public EventSink {
 public:
-    void Apply(std::vector<ViewUpdate>) override {}
+    void Post(std::vector<Event>) override {}
 };
 
 } // namespace

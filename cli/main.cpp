@@ -3,6 +3,7 @@
 
 #include "protocol/SerialSetup.h"
 #include "platform/PortDirectory.h"
+#include "settings/OptionValues.h"
 #include "settings/Session.h"
 #include "sim/Simulator.h"
 
@@ -45,51 +46,63 @@ struct Options {
     std::vector<std::string> positional;
 };
 
-std::optional<int> ParseInt(const char* text) {
-    char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < 0 || v > 10'000'000)
-        return std::nullopt;
-    return static_cast<int>(v);
-}
-
-bool ParseArgs(int argc, char** argv, Options& o) {
+// Empty when the command line was understood; otherwise what was wrong
+// with it, in one line. The value checks are shared with tmx7config.
+std::string ParseArgs(int argc, char** argv, Options& o) {
     if (argc < 2)
-        return false;
+        return "no command given";
     o.command = argv[1];
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
-        auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
         if (a == "--json") {
             o.json = true;
-        } else if (a == "--sim") {
+            continue;
+        }
+        if (a == "--sim") {
             o.sim = true;
-        } else if (a == "--port" || a == "--format" || a == "--sim-format" || a == "--sim-mode" ||
-                   a == "--sim-power") {
-            const char* v = next();
-            if (!v)
-                return false;
-            (a == "--port"         ? o.port
-             : a == "--format"     ? o.format
-             : a == "--sim-format" ? o.simFormat
-             : a == "--sim-mode"   ? o.simMode
-                                   : o.simPower) = v;
-        } else if (a == "--baud" || a == "--sim-baud") {
-            const char* v = next();
-            auto n = v ? ParseInt(v) : std::nullopt;
-            if (!n)
-                return false;
-            if (a == "--baud")
-                o.baud = *n;
-            else
-                o.simBaud = *n;
-        } else if (!a.empty() && a[0] == '-') {
-            return false;
-        } else {
+            continue;
+        }
+        const bool takesValue = a == "--port" || a == "--baud" || a == "--format" ||
+                                a == "--sim-baud" || a == "--sim-format" || a == "--sim-mode" ||
+                                a == "--sim-power";
+        if (!takesValue) {
+            if (!a.empty() && a[0] == '-')
+                return UnknownOptionError(a);
             o.positional.push_back(a);
+            continue;
+        }
+        if (i + 1 >= argc)
+            return MissingValueError(a);
+        const std::string v = argv[++i];
+        if (a == "--port") {
+            const auto port = PortOption(a, v);
+            if (!port)
+                return port.error;
+            o.port = *port.value;
+        } else if (a == "--baud" || a == "--sim-baud") {
+            const auto baud = BaudOption(a, v);
+            if (!baud)
+                return baud.error;
+            if (a == "--baud")
+                o.baud = *baud.value;
+            else
+                o.simBaud = *baud.value;
+        } else if (a == "--format" || a == "--sim-format") {
+            const auto format = LineFormatOption(a, v);
+            if (!format)
+                return format.error;
+            (a == "--format" ? o.format : o.simFormat) = *format.value;
+        } else if (a == "--sim-mode") {
+            if (const auto mode = SimModeOption(a, v); !mode)
+                return mode.error;
+            o.simMode = v;
+        } else {
+            if (const auto power = SimPowerOption(a, v); !power)
+                return power.error;
+            o.simPower = v;
         }
     }
-    return true;
+    return {};
 }
 
 // A port given as a device path gets the first free COM number, so the rest
@@ -99,19 +112,7 @@ std::optional<int> ResolvePort(const std::string& port) {
         return n;
     if (port.empty() || port[0] != '/')
         return std::nullopt;
-    auto& dir = PortDirectory::System();
-    for (int n = 1; n <= 1024; ++n) {
-        auto path = dir.PathFor(n);
-        if (path && *path == port)
-            return n;
-    }
-    for (int n = 1; n <= 1024; ++n) {
-        if (!dir.PathFor(n)) {
-            dir.Map(n, port);
-            return n;
-        }
-    }
-    return std::nullopt;
+    return PortDirectory::System().NumberForPath(port);
 }
 
 // Progress lines and the engine's notices on stderr.
@@ -166,7 +167,12 @@ std::string JsonString(const std::string& s) {
 // Opens the port as given, or finds the module's line settings first.
 bool Connect(Session& session, const Options& o, int port) {
     if (o.baud && !o.format.empty()) {
-        if (session.Ports().Open(port, *o.baud, o.format) != 1)
+        const int opened = session.Ports().Open(port, *o.baud, o.format);
+        // -1 has been told by the table's message; 0 is refused without one.
+        if (opened == 0)
+            std::fprintf(stderr, "COM%d: the line settings %d %s could not be applied\n", port,
+                         *o.baud, o.format.c_str());
+        if (opened != 1)
             return false;
         session.SetLink({port, *o.baud, o.format});
         return true;
@@ -245,7 +251,10 @@ std::unique_ptr<sim::Simulator> MakeCliSimulator(const Options& o) {
 }
 
 int CmdPorts() {
-    for (const auto& p : PortDirectory::System().List())
+    const PortSnapshot snapshot = PortDirectory::System().Snapshot();
+    for (const auto& problem : snapshot.problems)
+        std::fprintf(stderr, "%s\n", problem.c_str());
+    for (const auto& p : snapshot.ports)
         std::printf("%s\t%s\t%s\n", p.name.c_str(), p.path.c_str(), p.description.c_str());
     return kExitOk;
 }
@@ -254,24 +263,23 @@ int CmdPorts() {
 
 int main(int argc, char** argv) {
     Options o;
-    if (!ParseArgs(argc, argv, o)) {
-        std::fputs(kUsage, stderr);
+    std::string error = ParseArgs(argc, argv, o);
+    const bool known = o.command == "ports" || o.command == "detect" || o.command == "read" ||
+                       o.command == "export";
+    if (error.empty() && !known)
+        error = "unknown command: " + o.command;
+    else if (error.empty() && o.command == "export" && o.positional.size() != 1)
+        error = "export needs one FILE";
+    else if (error.empty() && o.command != "export" && !o.positional.empty())
+        error = o.command + " takes no FILE: " + o.positional[0];
+    else if (error.empty() && !o.format.empty() && !o.baud)
+        error = "--format needs --baud";
+    if (!error.empty()) {
+        std::fprintf(stderr, "tmx7ctl: %s\n%s", error.c_str(), kUsage);
         return kExitUsage;
     }
     if (o.command == "ports")
         return CmdPorts();
-    if (o.command != "detect" && o.command != "read" && o.command != "export") {
-        std::fputs(kUsage, stderr);
-        return kExitUsage;
-    }
-    if (o.command == "export" && o.positional.size() != 1) {
-        std::fputs(kUsage, stderr);
-        return kExitUsage;
-    }
-    if (!o.format.empty() && !o.baud) {
-        std::fprintf(stderr, "--format needs --baud\n");
-        return kExitUsage;
-    }
 
     std::unique_ptr<sim::Simulator> simulator;
     if (o.sim) {
@@ -287,7 +295,8 @@ int main(int argc, char** argv) {
     }
     const auto port = ResolvePort(o.port);
     if (!port) {
-        std::fprintf(stderr, "not a port: %s (use COM1..COM1024 or a device path)\n",
+        // The form was checked with the options: only the numbers can have run out.
+        std::fprintf(stderr, "no free COM number for %s: COM1..COM1024 are all taken\n",
                      o.port.c_str());
         return kExitUsage;
     }

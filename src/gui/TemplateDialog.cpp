@@ -721,8 +721,11 @@ void TemplateDialog::LayoutStatusBar() {
 }
 
 void TemplateDialog::SetPaneText(int index, const QString& text) {
-    if (index >= 0 && index < PaneCount())
+    if (index >= 0 && index < PaneCount()) {
         m_panes[index]->setText(text);
+        // A pane shows what fits; the whole text is one hover away.
+        m_panes[index]->setToolTip(text);
+    }
 }
 
 QString TemplateDialog::PaneText(int index) const {

@@ -1,12 +1,13 @@
 #include "platform/PortDirectory.h"
 
+#include "platform/FileAccess.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string_view>
 
 namespace tmx7 {
@@ -51,12 +52,12 @@ std::optional<int> parseIndex(std::string_view digits, int limit) {
     return v;
 }
 
+// A sysfs attribute: one short line.
 std::string readFirstLine(const fs::path& p) {
-    std::ifstream in(p);
-    std::string line;
-    if (in)
-        std::getline(in, line);
-    return trim(line);
+    std::string head;
+    if (!ReadRegularFileHead(p.string(), 256, head))
+        return {};
+    return trim(head.substr(0, head.find('\n')));
 }
 
 // The USB product name sits on the USB device, a few levels above the tty's
@@ -164,7 +165,7 @@ std::string PortDirectory::configFile() const {
     return {};
 }
 
-std::map<int, PortInfo> PortDirectory::scan() const {
+std::map<int, PortInfo> PortDirectory::scan(std::vector<std::string>* problems) const {
     std::map<int, PortInfo> found;
     auto add = [&found](int n, const std::string& path, std::string description) {
         if (found.count(n))
@@ -180,12 +181,13 @@ std::map<int, PortInfo> PortDirectory::scan() const {
         for (const auto& [n, path] : ParseMap(*mapText))
             add(n, path, {});
     if (const std::string file = configFile(); !file.empty()) {
-        std::ifstream in(file);
-        if (in) {
-            std::stringstream text;
-            text << in.rdbuf();
-            for (const auto& [n, path] : ParseMap(text.str()))
+        std::string text;
+        if (const FileResult r = ReadRegularFile(file, kPortsFileMaxBytes, text); r) {
+            for (const auto& [n, path] : ParseMap(text))
                 add(n, path, {});
+        } else if (r.error != ENOENT && problems) {
+            // No file is the usual case; anything else is worth a word.
+            problems->push_back("ports file not used: " + r.message);
         }
     }
 
@@ -233,10 +235,44 @@ std::optional<std::string> PortDirectory::PathFor(int n) const {
 }
 
 std::vector<PortInfo> PortDirectory::List() const {
-    std::vector<PortInfo> out;
-    for (auto& [n, info] : scan())
-        out.push_back(std::move(info));
+    return Snapshot().ports;
+}
+
+PortSnapshot PortDirectory::Snapshot() const {
+    PortSnapshot out;
+    for (auto& [n, info] : scan(&out.problems))
+        out.ports.push_back(std::move(info));
     return out;
+}
+
+std::optional<int> PortDirectory::NumberForPath(const std::string& path) {
+    const PortSnapshot snapshot = Snapshot();
+    if (auto n = snapshot.NumberFor(path))
+        return n;
+    std::lock_guard lock(m_mutex);
+    // Free in the snapshot and not registered since.
+    for (int n = kMinPort; n <= kMaxPort; ++n) {
+        if (!snapshot.PathFor(n) && !m_runtime.count(n)) {
+            m_runtime[n] = path;
+            return n;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> PortSnapshot::PathFor(int n) const {
+    const auto it = std::lower_bound(ports.begin(), ports.end(), n,
+                                     [](const PortInfo& p, int k) { return p.number < k; });
+    if (it == ports.end() || it->number != n)
+        return std::nullopt;
+    return it->path;
+}
+
+std::optional<int> PortSnapshot::NumberFor(const std::string& path) const {
+    for (const PortInfo& p : ports)
+        if (p.path == path)
+            return p.number;
+    return std::nullopt;
 }
 
 } // namespace tmx7

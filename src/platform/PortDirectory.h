@@ -5,7 +5,9 @@
 //   1. ports registered in this process with Map() (e.g. a simulated module's pty);
 //   2. TMX7_PORTS="COM3=/dev/ttyUSB0;COM4=/dev/pts/7";
 //   3. the file $XDG_CONFIG_HOME/tmx7/ports (default ~/.config/tmx7/ports),
-//      one "COM<n>=<path>" per line, '#' starts a comment;
+//      one "COM<n>=<path>" per line, '#' starts a comment; read through the
+//      bounded reader (a regular file of at most kPortsFileMaxBytes), and
+//      left out, with a problem said, when it is anything else;
 //   4. the automatic rule over /sys/class/tty. Each device family owns a
 //      block of 100 numbers, so a device's number depends only on its own
 //      name and never shifts when another adapter is plugged in:
@@ -37,6 +39,18 @@ struct PortInfo {
     std::string description; // USB product name if there is one
 };
 
+// 1024 lines of "COM<n>=<long by-id path>" fit many times over.
+inline constexpr std::size_t kPortsFileMaxBytes = 256 * 1024;
+
+// Every source looked at once, for a command that asks several questions.
+struct PortSnapshot {
+    std::vector<PortInfo> ports;       // sorted by number
+    std::vector<std::string> problems; // sources that could not be used, in words
+
+    std::optional<std::string> PathFor(int n) const;
+    std::optional<int> NumberFor(const std::string& path) const;
+};
+
 class PortDirectory {
 public:
     static constexpr int kMinPort = 1;
@@ -64,6 +78,12 @@ public:
     // Every known port, sorted by number. Rescans each time, so adapters
     // plugged in since the last call show up.
     std::vector<PortInfo> List() const;
+    // The same, with what could not be read.
+    PortSnapshot Snapshot() const;
+    // The number of a device path: the one the sources already give it, else
+    // the first free number, registered for this process. One scan, however
+    // many numbers are taken.
+    std::optional<int> NumberForPath(const std::string& path);
 
     // Parses "COM3=/dev/ttyUSB0" items separated by ';' or newlines.
     // Malformed items and numbers outside 1..1024 are skipped.
@@ -74,7 +94,7 @@ public:
     static std::optional<int> ParseName(const std::string& name);
 
 private:
-    std::map<int, PortInfo> scan() const;
+    std::map<int, PortInfo> scan(std::vector<std::string>* problems = nullptr) const;
     std::optional<std::string> env(const std::string& name) const;
     std::string configFile() const;
 

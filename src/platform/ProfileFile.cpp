@@ -1,14 +1,8 @@
 #include "platform/ProfileFile.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <system_error>
-#include <unistd.h>
 
 namespace tmx7 {
 namespace {
@@ -76,50 +70,7 @@ std::size_t FindLastChar(std::string_view s, std::size_t from, char c, TextEncod
     return found;
 }
 
-std::string ErrorText(int error) {
-    return std::error_code(error, std::generic_category()).message();
-}
-
-FileResult FailWithErrno(std::string_view step, std::string_view path) {
-    return FileResult::Failure(errno, step, path);
-}
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string BaseName(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-std::atomic<unsigned> g_tempCounter{0};
-
 } // namespace
-
-FileResult FileResult::Failure(int error, std::string_view step, std::string_view path) {
-    FileResult r;
-    r.ok = false;
-    r.error = error;
-    r.message = std::string(step) + " " + std::string(path) + ": " + ErrorText(error);
-    return r;
-}
 
 ProfileInt ParseProfileInt(std::string_view text) {
     std::size_t i = 0;
@@ -202,12 +153,13 @@ ProfileDocument ProfileDocument::Parse(std::string_view bytes) {
     return doc;
 }
 
-FileResult ProfileDocument::Load(const std::string& path, ProfileDocument& doc, bool* existed) {
+FileResult ProfileDocument::Load(const std::string& path, ProfileDocument& doc, bool* existed,
+                                 std::size_t maxBytes) {
     doc = ProfileDocument();
     if (existed)
         *existed = false;
     std::string bytes;
-    FileResult r = ReadFileBytes(path, kProfileFileMaxBytes, bytes);
+    FileResult r = ReadRegularFile(path, maxBytes, bytes);
     if (!r) {
         if (r.error == ENOENT)
             return FileResult::Success();
@@ -333,8 +285,8 @@ std::string ProfileDocument::Serialize() const {
     return out;
 }
 
-FileResult ProfileDocument::Save(const std::string& path) const {
-    return WriteFileAtomic(path, Serialize());
+FileResult ProfileDocument::Save(const std::string& path, AtomicWriteOptions options) const {
+    return WriteFileAtomic(path, Serialize(), options);
 }
 
 // ---------------------------------------------------------------------------
@@ -364,145 +316,6 @@ FileResult WriteProfileString(const std::string& path, std::string_view section,
     if (!doc.SetString(section, key, value))
         return FileResult::Failure(EINVAL, "invalid section or key name for", path);
     return doc.Save(path);
-}
-
-// ---------------------------------------------------------------------------
-// File helpers
-
-bool FileExists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-std::string AbsolutePath(const std::string& path) {
-    const std::string folder = FolderOf(path);
-    const std::string base = BaseName(path);
-    if (char* resolved = ::realpath(folder.c_str(), nullptr)) {
-        std::string out = resolved;
-        std::free(resolved);
-        return out == "/" ? out + base : out + "/" + base;
-    }
-    if (!path.empty() && path.front() == '/')
-        return path;
-    char cwd[4096];
-    if (::getcwd(cwd, sizeof cwd) == nullptr)
-        return path;
-    return std::string(cwd) + "/" + path;
-}
-
-bool IsReadOnly(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
-}
-
-FileResult SetReadOnly(const std::string& path, bool readOnly) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return FailWithErrno("stat", path);
-    const mode_t mode = st.st_mode & 07777;
-    const mode_t wanted = readOnly ? (mode & ~mode_t{0222}) : (mode | S_IWUSR);
-    if (wanted != mode && ::chmod(path.c_str(), wanted) != 0)
-        return FailWithErrno("chmod", path);
-    return FileResult::Success();
-}
-
-FileResult ReadFileBytes(const std::string& path, std::size_t maxBytes, std::string& out) {
-    out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return FailWithErrno("open", path);
-    FileResult result;
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        result = FailWithErrno("stat", path);
-    } else if (S_ISDIR(st.st_mode)) {
-        result = FileResult::Failure(EISDIR, "open", path);
-    } else {
-        char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                result = FailWithErrno("read", path);
-                break;
-            }
-            if (n == 0)
-                break;
-            if (out.size() + static_cast<std::size_t>(n) > maxBytes) {
-                result = FileResult::Failure(EFBIG, "read", path);
-                break;
-            }
-            out.append(buffer, static_cast<std::size_t>(n));
-        }
-    }
-    ::close(fd);
-    if (!result)
-        out.clear();
-    return result;
-}
-
-FileResult WriteFileAtomic(const std::string& path, std::string_view bytes) {
-    std::string target = path;
-    struct stat st;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-            target = resolved;
-            std::free(resolved);
-        }
-    }
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists) {
-        if (S_ISDIR(st.st_mode))
-            return FileResult::Failure(EISDIR, "write", target);
-        // A read-only file stays unwritten even though a rename would get past it.
-        if ((st.st_mode & 0222) == 0)
-            return FileResult::Failure(EACCES, "write read-only file", target);
-    }
-
-    const std::string folder = FolderOf(target);
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder + "/." + BaseName(target) + ".tmp" + std::to_string(::getpid()) + "." +
-               std::to_string(g_tempCounter.fetch_add(1));
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return FailWithErrno("create temporary file in", folder);
-    }
-    if (fd < 0)
-        return FileResult::Failure(EEXIST, "create temporary file in", folder);
-
-    auto abandon = [&](std::string_view step) {
-        FileResult r = FailWithErrno(step, temp);
-        if (fd >= 0)
-            ::close(fd);
-        ::unlink(temp.c_str());
-        return r;
-    };
-    if (exists && ::fchmod(fd, st.st_mode & 07777) != 0)
-        return abandon("chmod");
-    if (!WriteAll(fd, bytes))
-        return abandon("write");
-    if (::fsync(fd) != 0)
-        return abandon("fsync");
-    const int closing = fd;
-    fd = -1;
-    if (::close(closing) != 0)
-        return abandon("close");
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        FileResult r = FailWithErrno("rename to", target);
-        ::unlink(temp.c_str());
-        return r;
-    }
-    // Make the rename itself durable. Some file systems refuse fsync on a
-    // folder; the new contents are already safe then, so that is not an error.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        (void)::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return FileResult::Success();
 }
 
 } // namespace tmx7

@@ -14,10 +14,12 @@
 //  - a write replaces an existing key's line in place or appends the key at
 //    the end of its section (a new section goes at the end of the file); every
 //    other line is kept as it was; lines end in CR LF.
-// Files are replaced atomically (temporary file in the same folder, fsync,
-// rename), and a read-only file (no write bits) is never written.
+// Files are read through the bounded reader and replaced atomically (see
+// FileAccess.h); a read-only file (no write bits) is written only when the
+// caller asks for it.
 
 #include "platform/Encoding.h"
+#include "platform/FileAccess.h"
 
 #include <cstddef>
 #include <optional>
@@ -26,18 +28,6 @@
 #include <vector>
 
 namespace tmx7 {
-
-// Outcome of a file operation. `error` is the errno of the call that failed,
-// `message` names that step, the path and the system's text for the error.
-struct FileResult {
-    bool ok = true;
-    int error = 0;
-    std::string message;
-
-    explicit operator bool() const { return ok; }
-    static FileResult Success() { return {}; }
-    static FileResult Failure(int error, std::string_view step, std::string_view path);
-};
 
 inline constexpr std::size_t kProfileValueMaxBytes = 259;
 // A profile file is a few hundred bytes; anything far larger is not one of ours.
@@ -61,9 +51,12 @@ public:
 
     // Reads `path` into `doc`. A missing file gives an empty GBK document and
     // success (the profile calls treat it as a file without keys); `existed`
-    // tells the two apart. Other errors leave `doc` empty and fail.
-    static FileResult Load(const std::string& path, ProfileDocument& doc, bool* existed = nullptr);
+    // tells the two apart. Other errors (not a regular file, more than
+    // `maxBytes`, unreadable) leave `doc` empty and fail.
+    static FileResult Load(const std::string& path, ProfileDocument& doc, bool* existed = nullptr,
+                           std::size_t maxBytes = kProfileFileMaxBytes);
 
+    bool HasSection(std::string_view section) const { return FindSection(section).has_value(); }
     // The value as the profile calls return it (trimmed, unquoted, cut), in UTF-8.
     std::optional<std::string> Find(std::string_view section, std::string_view key) const;
     std::string GetString(std::string_view section, std::string_view key,
@@ -82,7 +75,7 @@ public:
     // The file bytes: every line ends in CR LF; a UTF-8 document keeps its BOM.
     std::string Serialize() const;
     // Writes Serialize() to `path` atomically (see WriteFileAtomic).
-    FileResult Save(const std::string& path) const;
+    FileResult Save(const std::string& path, AtomicWriteOptions options = {}) const;
 
     TextEncoding encoding() const { return m_encoding; }
     std::size_t lineCount() const { return m_lines.size(); }
@@ -115,26 +108,5 @@ int GetProfileInt(const std::string& path, std::string_view section, std::string
                   int defaultValue);
 FileResult WriteProfileString(const std::string& path, std::string_view section,
                               std::string_view key, std::string_view value);
-
-// --- file helpers shared with TextFile ---
-
-bool FileExists(const std::string& path);
-// `path` made absolute against the current folder, with the folder part
-// resolved when it exists (the file itself need not exist). For messages.
-std::string AbsolutePath(const std::string& path);
-// Read-only means no write bit at all. Setting it clears every write bit;
-// clearing it gives the owner write permission back.
-bool IsReadOnly(const std::string& path);
-FileResult SetReadOnly(const std::string& path, bool readOnly);
-
-// Reads a whole file of at most `maxBytes` (EFBIG beyond).
-FileResult ReadFileBytes(const std::string& path, std::size_t maxBytes, std::string& out);
-
-// Replaces `path` with `bytes`: a temporary file in the same folder is written
-// and fsynced, then renamed over the target, then the folder is fsynced. On
-// any failure the old file is untouched and the temporary file removed. An
-// existing target keeps its permission bits; a read-only target is refused
-// with EACCES. A symbolic link is followed, so the file it names is replaced.
-FileResult WriteFileAtomic(const std::string& path, std::string_view bytes);
 
 } // namespace tmx7

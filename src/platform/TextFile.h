@@ -2,7 +2,7 @@
 // Small text files of one line (the user data file). On disk they are GBK,
 // or UTF-8 when they start with a BOM; in memory UTF-8.
 
-#include "platform/ProfileFile.h"
+#include "platform/FileAccess.h"
 
 #include <cstddef>
 #include <string>
@@ -11,11 +11,10 @@
 namespace tmx7 {
 
 // Reads the first line: the bytes up to the first LF (a CR before it
-// dropped), at most `maxBytes` of them (cut without splitting a character),
-// then up to the first NUL, converted to UTF-8. `truncated` tells that the
-// line went on beyond `maxBytes`. An empty file gives an empty line.
-FileResult ReadFirstLine(const std::string& path, std::size_t maxBytes, std::string& line,
-                         bool* truncated = nullptr);
+// dropped), then up to the first NUL, converted to UTF-8. A first line of
+// more than `maxBytes` bytes is refused (EFBIG) rather than cut, so that
+// saving it again cannot lose its end. An empty file gives an empty line.
+FileResult ReadFirstLine(const std::string& path, std::size_t maxBytes, std::string& line);
 
 // Replaces the file with `text` exactly (no line end added), atomically (see
 // WriteFileAtomic). An existing UTF-8 BOM file stays UTF-8; anything else is

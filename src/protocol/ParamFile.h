@@ -48,25 +48,51 @@ inline const std::array<ParamFileKey, 17> kParamFileKeys{{
 }};
 // clang-format on
 
+// A parameter file is a few hundred bytes; a file far larger is not one.
+inline constexpr std::size_t kParamFileMaxBytes = 64 * 1024;
+
+// Why a file that exists cannot serve as a parameter file.
+enum class ParamFileProblem {
+    None,
+    Unreadable,  // the system refused to read it (permissions, I/O error)
+    NotAFile,    // a folder, FIFO, device or socket
+    TooLarge,    // more than kParamFileMaxBytes
+    Binary,      // control bytes that no text file holds (NUL, ...)
+    BadEncoding, // not clean GBK, or not clean UTF-8 after a BOM
+    Utf8NoBom,   // UTF-8 text without the BOM that marks it as such
+    NoSection,   // text, but without the "TMX7参数表" section
+};
+
 // Writes the seventeen keys of `params` into the section, keeping every
-// other line of an existing file, in one atomic replace. The file is made
-// writable first and read-only afterwards, also when it is new or the write
-// failed. `absolutePath` names where the file is (for the user), also on failure.
+// other line of an existing file, in one atomic replace. Only a path that is
+// free, a regular file or a link to one is written (a link stays a link and
+// its file is replaced); an existing file that is not a parameter file's kind
+// of text (binary, too large) is refused too, and in every refusal nothing is
+// changed. The new file is read-only from the moment it appears, whether
+// the old one was or not; no other file's bits are touched. `absolutePath`
+// names where the file is (for the user), also on failure.
 struct ParamExportResult {
     FileResult status;
     std::string absolutePath;
+    ParamFileProblem problem = ParamFileProblem::None;
 };
 ParamExportResult ExportParamFile(const ParamSet& params, const std::string& path = kParamFilePath);
 
 // Reads the keys that an import takes into a fresh ParamSet, with the
-// defaults for missing keys (a missing file gives all defaults and success).
-// The other fields stay empty. A "发射功率" without a leading number imports
-// as not set: powerLevel kPowerLevelNotSet and power "********".
+// defaults for missing keys. A file that does not exist gives all defaults
+// and success (fileFound false). A file that exists but cannot be used (see
+// ParamFileProblem) gives nothing: `params` stays empty, `status` fails and
+// `problem` says why; the caller keeps the set it had.
+// A "发射功率" without a leading number imports as not set: powerLevel
+// kPowerLevelNotSet and power "********".
 struct ParamImportResult {
     ParamSet params;
-    FileResult status; // fails only when an existing file cannot be read
+    FileResult status;
+    ParamFileProblem problem = ParamFileProblem::None;
     bool fileFound = false;
     std::string absolutePath;
+
+    bool Usable() const { return status.ok && problem == ParamFileProblem::None; }
 };
 ParamImportResult ImportParamFile(const std::string& path = kParamFilePath);
 

@@ -19,11 +19,15 @@ namespace tmx7 {
 ParamSet ParamsFromDisplay(const std::array<std::string, kFieldCount>& shown, ParamSet base);
 
 // Empties the eighteen text fields of `params` and fills those the file
-// carries (defaults for missing keys); powerLevel comes from the file too.
-// Nothing else changes: not the display, not the module. Returns the
-// status-bar text for the result.
+// carries (defaults for missing keys, all defaults when there is no file);
+// powerLevel comes from the file too. Nothing else changes: not the display,
+// not the module. A file that exists but cannot be used changes nothing at
+// all, so a download afterwards writes what it would have written before.
+// Returns the status-bar text for the result.
 std::string ImportIntoParams(ParamSet& params, const ParamImportResult& imported);
 
+// Status-bar texts. A failure names its reason first and the place last, so
+// a narrow pane still shows why.
 std::string ExportStatusText(const ParamExportResult& result);
 std::string ImportStatusText(const ParamImportResult& result);
 

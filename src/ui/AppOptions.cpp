@@ -1,10 +1,10 @@
 #include "ui/AppOptions.h"
 
 #include "protocol/SerialSetup.h"
+#include "settings/OptionValues.h"
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 
 namespace tmx7 {
 
@@ -23,15 +23,6 @@ bool EqualsNoCase(const std::string& a, const char* b) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
-}
-
-std::optional<int> ParseCount(const std::string& text) {
-    int value = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || value <= 0)
-        return std::nullopt;
-    return value;
 }
 
 } // namespace
@@ -62,39 +53,45 @@ AppOptionsResult ParseAppOptions(const std::vector<std::string>& args) {
         const bool takesValue = a == "--port" || a == "--baud" || a == "--sim-baud" ||
                                 a == "--sim-format" || a == "--sim-mode" || a == "--sim-power";
         if (!takesValue) {
-            r.error = "unknown argument: " + a;
+            r.error = UnknownOptionError(a);
             return r;
         }
         if (i + 1 >= args.size()) {
-            r.error = a + " needs a value";
+            r.error = MissingValueError(a);
             return r;
         }
         const std::string& v = args[++i];
+        // The first value that is refused is the answer, in its own words.
+        auto refused = [&r](const auto& value) {
+            if (!value)
+                r.error = value.error;
+            return !value;
+        };
         if (a == "--port") {
-            o.port = v;
+            const auto port = PortOption(a, v);
+            if (refused(port))
+                return r;
+            o.port = *port.value;
         } else if (a == "--baud" || a == "--sim-baud") {
-            const auto n = ParseCount(v);
-            if (!n || !BaudFromText(std::to_string(*n) + "bps")) {
-                r.error = a + ": not one of 1200 2400 4800 9600 19200 38400 57600: " + v;
+            const auto baud = BaudOption(a, v);
+            if (refused(baud))
                 return r;
-            }
             if (a == "--baud")
-                o.baud = *n;
+                o.baud = *baud.value;
             else
-                o.simBaud = *n;
+                o.simBaud = *baud.value;
         } else if (a == "--sim-format") {
-            o.simFormat = v;
-        } else if (a == "--sim-mode") {
-            if (v != "active" && v != "passive" && v != "modbus") {
-                r.error = "--sim-mode: active, passive or modbus";
+            const auto format = LineFormatOption(a, v);
+            if (refused(format))
                 return r;
-            }
+            o.simFormat = *format.value;
+        } else if (a == "--sim-mode") {
+            if (refused(SimModeOption(a, v)))
+                return r;
             o.simMode = v;
         } else {
-            if (v != "normal" && v != "saving") {
-                r.error = "--sim-power: normal or saving";
+            if (refused(SimPowerOption(a, v)))
                 return r;
-            }
             o.simPower = v;
         }
     }
@@ -106,16 +103,7 @@ std::optional<int> ResolvePortArgument(const std::string& port, PortDirectory& d
         return n;
     if (port.empty() || port[0] != '/')
         return std::nullopt;
-    for (int n = PortDirectory::kMinPort; n <= PortDirectory::kMaxPort; ++n)
-        if (auto path = directory.PathFor(n); path && *path == port)
-            return n;
-    for (int n = PortDirectory::kMinPort; n <= PortDirectory::kMaxPort; ++n) {
-        if (!directory.PathFor(n)) {
-            directory.Map(n, port);
-            return n;
-        }
-    }
-    return std::nullopt;
+    return directory.NumberForPath(port);
 }
 
 } // namespace tmx7

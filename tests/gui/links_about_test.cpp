@@ -17,6 +17,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sys/stat.h>
 
 using namespace tmx7;
 namespace fs = std::filesystem;
@@ -96,6 +98,24 @@ TEST_F(LinksTest, HostFromEnvironmentOrConfigFile) {
     for (const char* bad : {"http://", "file:///etc", "ftp://maker.test"}) {
         qputenv("TMX7_HOME_HOST", bad);
         EXPECT_FALSE(LinksEnabled()) << bad;
+    }
+}
+
+// The links file is read like every other file of ours: a FIFO there used to
+// freeze the window at start, a link to /dev/zero to fill its memory.
+TEST_F(LinksTest, ALinksFileThatIsNoFileTurnsTheLinksOff) {
+    const fs::path file = root / "config/tmx7/links";
+    const std::function<void()> kinds[] = {
+        [&] { ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0); },
+        [&] { fs::create_symlink("/dev/zero", file); },
+        [&] { fs::create_directory(file); },
+        [&] { Write(file, "host = http://maker.test/\n" + std::string(64 * 1024, '#')); },
+    };
+    for (const auto& make : kinds) {
+        fs::remove_all(file);
+        make();
+        EXPECT_FALSE(LinksEnabled());
+        EXPECT_TRUE(HomePageUrl().isEmpty());
     }
 }
 

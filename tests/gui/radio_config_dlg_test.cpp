@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace tmx7;
@@ -150,14 +152,22 @@ TEST(RadioConfigDlg, UserDataFile) {
         EXPECT_EQ(w.dlg.Text(1001), "AA BB CC");
         EXPECT_EQ(ReadAll(file), "AA BB CC\nsecond line") << "an existing file is left alone";
     }
-    {
-        // A path that cannot be read as a file (a directory): default in
-        // memory, nothing written through it.
-        const std::string file = dir.File("adir");
-        fs::create_directory(file);
+    // A path that is no file (a FIFO used to freeze the window at start):
+    // default in memory, nothing written through it, and editing says why.
+    fs::create_directory(dir.File("adir"));
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0644), 0);
+    fs::create_symlink("/dev/zero", dir.File("zero"));
+    for (const auto& [name, kind] : {std::pair{"adir", "a folder"}, std::pair{"fifo", "a FIFO"},
+                                     std::pair{"zero", "a character device"}}) {
+        const std::string file = dir.File(name);
+        const auto type = fs::symlink_status(file).type();
         Window w(file);
         EXPECT_EQ(w.dlg.m_strUserData, CRadioConfigDlg::kDefaultUserData);
-        EXPECT_TRUE(fs::is_directory(file));
+        w.dlg.PostCommand(res::ID_DATA_EDIT_USER);
+        Drain();
+        EXPECT_EQ(w.dlg.PaneText(1).toStdString(),
+                  "用户数据文件无法使用：open " + file + ": " + kind + ", not a regular file");
+        EXPECT_EQ(fs::symlink_status(file).type(), type);
     }
 }
 
@@ -350,6 +360,14 @@ TEST(RadioConfigDlg, ReceiveAreaKeepsNewestTextAtPairBoundary) {
         EXPECT_EQ(all[cut - 1], QLatin1Char(sep[0]));
         EXPECT_NE(shown[0], QLatin1Char(sep[0]));
     }
+    // The widget itself stays bounded too: it keeps no history of the appends
+    // and trims (it held one undo step per append, 87 000 after 16 MB).
+    EXPECT_EQ(w.dlg.MultiEdit(1000)->document()->availableUndoSteps(), 0);
+    // The other area the program writes is set as a whole, which keeps no history.
+    for (int i = 0; i < 100; ++i)
+        w.dlg.PostCommand(i % 2 ? 32776 : 32775); // show standard data, user data
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.dlg.MultiEdit(1001)->document()->availableUndoSteps(), 0);
 }
 
 TEST(RadioConfigDlg, EnterAndEscapeDoNotEndTheWindow) {

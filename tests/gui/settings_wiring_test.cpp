@@ -13,6 +13,7 @@
 #include "sim/Simulator.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTimer>
@@ -21,9 +22,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace tmx7;
 using namespace std::chrono_literals;
@@ -415,6 +419,81 @@ TEST(SettingsWiring, DownloadBeforeAnyImportSendsNoTransmitPower) {
     for (const auto& f : rig.module->Frames())
         EXPECT_FALSE(f.bytes.size() == 11 && f.bytes[8] == 0xFB && f.bytes[9] == 0x01)
             << "FB set without a level";
+}
+
+// A file that exists but cannot be used changes nothing: the set stays as it
+// was, and a download afterwards writes no set frame. (Such a file used to
+// import as all defaults, and the download then put the factory frequency,
+// group, modes, power and addresses into the module.)
+TEST(SettingsWiring, AnUnusableParameterFileArmsNoDownload) {
+    TempDir dir;
+    fs::create_directory(dir.File("folder"));
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0644), 0); // used to freeze the window
+    ASSERT_EQ(::symlink("/dev/zero", dir.File("zero").c_str()), 0);
+    auto write = [&](const char* name, std::string_view bytes) {
+        std::ofstream(dir.File(name), std::ios::binary) << bytes;
+    };
+    write("binary", std::string_view("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+    write("bad-gbk", "[TMX7\xB2\xCE\xCA\xFD\xB1\xED]\r\n\xFF\xFF=1\r\n");
+    write("utf8", "[TMX7参数表]\r\n组号=05\r\n");
+    write("no-section", "[Notes]\r\ngroup=05\r\n");
+    write("big", "[TMX7\xB2\xCE\xCA\xFD\xB1\xED]\r\n");
+    fs::resize_file(dir.File("big"), 100u << 20);
+
+    sim::Simulator module;
+    ASSERT_TRUE(module.Start());
+    PortDirectory::System().Map(66, module.SlavePath());
+    ScaledClock clock(10);
+    CRadioConfigDlg dlg(nullptr, clock, PortDirectory::System(), dir.File("u.mak"));
+    dlg.KillTimer(1);
+    dlg.PortTable().Open(66, 9600, "n,8,1");
+    dlg.SetConnection(66, 9600, "n,8,1");
+    dlg.show();
+    // No start-up refresh: the set holds nothing a download could write.
+    const ParamSet before = dlg.Params();
+
+    const struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {"folder", "该路径是文件夹"},
+        {"fifo", "该路径不是普通文件"},
+        {"zero", "该路径不是普通文件"},
+        {"binary", "文件含二进制数据"},
+        {"bad-gbk", "文件不是有效的 GBK 文本"},
+        {"utf8", "文件是无 BOM 的 UTF-8 文本"},
+        {"no-section", "文件中没有 [TMX7参数表] 节"},
+        {"big", "文件超过 64 KB"},
+    };
+    auto* pane = dlg.StatusBar()->findChildren<QLabel*>().at(1);
+    for (const auto& c : cases) {
+        dlg.SetParamFilePath(dir.File(c.name));
+        dlg.SetPaneText(1, QString());
+        dlg.PostCommand(32804);
+        const QString lead = U("参数未导入：") + U(c.reason);
+        QTRY_VERIFY_WITH_TIMEOUT(!dlg.PaneText(1).isEmpty(), 2000);
+        EXPECT_TRUE(dlg.PaneText(1).startsWith(lead + U("，原参数不变：") +
+                                               QString::fromStdString(dir.File(c.name))))
+            << dlg.PaneText(1).toStdString();
+        // The reason comes first, where the pane shows it; the whole text is
+        // its tip.
+        EXPECT_LE(pane->fontMetrics().horizontalAdvance(lead), pane->contentsRect().width())
+            << c.name;
+        EXPECT_EQ(pane->toolTip(), dlg.PaneText(1));
+        EXPECT_EQ(dlg.Params(), before) << c.name;
+    }
+
+    module.ClearAudit();
+    dlg.SetPaneText(1, QString());
+    dlg.PostCommand(32808);
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.PaneText(1) == U("刷新参数完成."), 20000);
+    int sets = 0;
+    for (const auto& f : module.Frames())
+        sets += f.kind == sim::FrameKind::Set;
+    EXPECT_EQ(sets, 0) << "a download of what no file gave";
+    dlg.CloseSequence();
+    module.Stop();
+    PortDirectory::System().Unmap(66);
 }
 
 // ---------------------------------------------------------------------------

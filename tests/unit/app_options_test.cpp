@@ -49,24 +49,51 @@ TEST(AppOptions, ParsesPortBaudAndSimulator) {
     EXPECT_FALSE(r.options.baud);
 }
 
-TEST(AppOptions, RejectsWhatItDoesNotKnow) {
-    const std::vector<std::vector<std::string>> bad = {
-        {"--baud", "1234"},     {"--baud", "9600x"}, {"--baud"},          {"--sim-mode", "sleepy"},
-        {"--sim-power", "off"}, {"--frobnicate"},    {"/RegServer", "x"}, {"--sim-baud", "-9600"},
+TEST(AppOptions, EveryRefusalSaysWhatWasWrong) {
+    const struct {
+        std::vector<std::string> args;
+        const char* error;
+    } cases[] = {
+        {{"--baud", "1234"},
+         "--baud: \"1234\" is not a baud rate of the module (1200, 2400, 4800, 9600, 19200, "
+         "38400 or 57600)"},
+        {{"--baud", "9600x"},
+         "--baud: \"9600x\" is not a baud rate of the module (1200, 2400, 4800, 9600, 19200, "
+         "38400 or 57600)"},
+        {{"--sim-baud", "-9600"},
+         "--sim-baud: \"-9600\" is not a baud rate of the module (1200, 2400, 4800, 9600, "
+         "19200, 38400 or 57600)"},
+        {{"--baud"}, "--baud needs a value"},
+        {{"--sim-mode", "sleepy"}, "--sim-mode: \"sleepy\" is not active, passive or modbus"},
+        {{"--sim-power", "off"}, "--sim-power: \"off\" is not normal or saving"},
+        {{"--sim-format", "n,7,1"},
+         "--sim-format: \"n,7,1\" is not a line format (n,8,1 n,8,2 o,8,1 o,8,2 e,8,1 or "
+         "e,8,2; N, O, E too)"},
+        {{"--port", "ttyUSB0"},
+         "--port: \"ttyUSB0\" is not COM1..COM1024 or a device path (/dev/...)"},
+        {{"--port", "COM0"}, "--port: \"COM0\" is not COM1..COM1024 or a device path (/dev/...)"},
+        {{"--frobnicate"}, "unknown option: --frobnicate"},
+        {{"/RegServer", "x"}, "unknown option: /RegServer"},
     };
-    for (const auto& args : bad)
-        EXPECT_FALSE(ParseAppOptions(args).error.empty()) << args[0];
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseAppOptions(c.args).error, c.error) << c.args[0];
 }
 
 TEST(AppOptions, PortArgumentsBecomeNumbers) {
     PortDirectory::Options o;
     o.sysfsTtyRoot = "/nonexistent/tty";
-    o.getenv = [](const std::string&) -> std::optional<std::string> { return std::nullopt; };
+    int scans = 0; // each look at the sources asks for the config folder once
+    o.getenv = [&scans](const std::string& name) -> std::optional<std::string> {
+        scans += name == "XDG_CONFIG_HOME";
+        return std::nullopt;
+    };
     PortDirectory dir(o);
     dir.Map(1, "/dev/pts/9");
     EXPECT_EQ(ResolvePortArgument("COM7", dir), 7);
     EXPECT_EQ(ResolvePortArgument("/dev/pts/9", dir), 1) << "a known path keeps its number";
+    scans = 0;
     EXPECT_EQ(ResolvePortArgument("/dev/ttyUSB0", dir), 2) << "the first free number";
+    EXPECT_EQ(scans, 1) << "one look, not one per number tried";
     EXPECT_EQ(dir.PathFor(2), "/dev/ttyUSB0");
     EXPECT_EQ(ResolvePortArgument("/dev/ttyUSB0", dir), 2);
     EXPECT_FALSE(ResolvePortArgument("ttyUSB0", dir));

@@ -9,8 +9,16 @@
 #include <cerrno>
 #include <climits>
 #include <clocale>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <locale>
+#include <set>
+#include <sstream>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace tmx7;
 using tmx7::test::TempDirTest;
@@ -290,18 +298,221 @@ TEST_F(ParamFiles, ExportFailureIsReportedWithThePlace) {
     EXPECT_EQ(r.absolutePath, path);
 }
 
-TEST_F(ParamFiles, FailedExportLeavesTheOldFileReadOnly) {
+// What stands at a path and around it, to tell that nothing changed.
+struct Snapshot {
+    mode_t mode = 0;
+    std::string content; // file bytes, link text or the names in a folder
+    mode_t parentMode = 0;
+    std::set<std::string> parentNames;
+    timespec parentChanged{};
+
+    static Snapshot Of(const std::string& path) {
+        namespace fs = std::filesystem;
+        Snapshot s;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0) {
+            s.mode = st.st_mode;
+            if (S_ISLNK(st.st_mode))
+                s.content = fs::read_symlink(path).string();
+            else if (S_ISDIR(st.st_mode))
+                for (const auto& e : fs::directory_iterator(path))
+                    s.content += e.path().filename().string() + "\n";
+            else if (S_ISREG(st.st_mode))
+                s.content = (std::ostringstream() << std::ifstream(path).rdbuf()).str();
+        }
+        const std::string parent = fs::path(path).parent_path().string();
+        EXPECT_EQ(::stat(parent.c_str(), &st), 0);
+        s.parentMode = st.st_mode;
+        s.parentChanged = st.st_mtim; // a temporary made and removed shows here
+        for (const auto& e : fs::directory_iterator(parent))
+            s.parentNames.insert(e.path().filename().string());
+        return s;
+    }
+    bool operator==(const Snapshot& o) const {
+        return mode == o.mode && content == o.content && parentMode == o.parentMode &&
+               parentNames == o.parentNames && parentChanged.tv_sec == o.parentChanged.tv_sec &&
+               parentChanged.tv_nsec == o.parentChanged.tv_nsec;
+    }
+};
+
+// A pseudo-terminal's slave: a real character device any user may have.
+struct Pty {
+    int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    std::string slave =
+        master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0 ? ::ptsname(master) : "";
+    ~Pty() {
+        if (master >= 0)
+            ::close(master);
+    }
+};
+
+TEST_F(ParamFiles, ExportOntoAnythingButARegularFileIsRefusedAndTouchesNothing) {
+    namespace fs = std::filesystem;
+    Pty pty;
+    ASSERT_FALSE(pty.slave.empty());
+    // Each target in its own folder, so that folder is seen whole.
+    auto place = [&](const char* name) {
+        fs::create_directory(Path(name));
+        ::chmod(Path(name).c_str(), 0750);
+        return Path(name) + "/p.tm7";
+    };
+    const std::string folder = place("folder");
+    fs::create_directory(folder);
+    WriteBytes(folder + "/inside", "kept");
+    const std::string fifo = place("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string toFifo = place("to-fifo");
+    ASSERT_EQ(::symlink(fifo.c_str(), toFifo.c_str()), 0);
+    const std::string toPty = place("to-pty");
+    ASSERT_EQ(::symlink(pty.slave.c_str(), toPty.c_str()), 0);
+    const std::string toFolder = place("to-folder");
+    ASSERT_EQ(::symlink(folder.c_str(), toFolder.c_str()), 0);
+    const std::string dangling = place("dangling");
+    ASSERT_EQ(::symlink("nowhere/p.tm7", dangling.c_str()), 0);
+    const std::string socketPath = place("socket");
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        socketPath.copy(addr.sun_path, sizeof addr.sun_path - 1);
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ::close(fd);
+    }
+
+    const struct {
+        std::string path;
+        int error;
+        std::string message;
+    } cases[] = {
+        {folder, EISDIR, "write " + folder + ": a folder, not a regular file"},
+        {fifo, EINVAL, "write " + fifo + ": a FIFO, not a regular file"},
+        {socketPath, EINVAL, "write " + socketPath + ": a socket, not a regular file"},
+        {pty.slave, EINVAL, "write " + pty.slave + ": a character device, not a regular file"},
+        {toFifo, EINVAL,
+         "write " + toFifo + ": a link to " + fs::canonical(fifo).string() +
+             ", a FIFO, not a regular file"},
+        {toPty, EINVAL,
+         "write " + toPty + ": a link to " + pty.slave +
+             ", a character device, not a regular file"},
+        {toFolder, EISDIR,
+         "write " + toFolder + ": a link to " + fs::canonical(folder).string() +
+             ", a folder, not a regular file"},
+        {dangling, ENOENT, "write " + dangling + ": a link to a file that does not exist"},
+    };
+    for (const auto& c : cases) {
+        // A link's far end is looked at too.
+        const std::string leadsTo = fs::exists(c.path) ? fs::canonical(c.path).string() : c.path;
+        const Snapshot before = Snapshot::Of(c.path);
+        const Snapshot farEnd = Snapshot::Of(leadsTo);
+        const ParamExportResult r = ExportParamFile(ModuleValues(), c.path);
+        EXPECT_FALSE(r.status) << c.path;
+        EXPECT_EQ(r.status.error, c.error) << c.path;
+        EXPECT_EQ(r.status.message, c.message);
+        EXPECT_EQ(r.problem, ParamFileProblem::NotAFile) << c.path;
+        EXPECT_TRUE(Snapshot::Of(c.path) == before) << c.path << " or its folder changed";
+        EXPECT_TRUE(Snapshot::Of(leadsTo) == farEnd) << leadsTo << " or its folder changed";
+    }
+}
+
+TEST_F(ParamFiles, ExportThroughALinkReplacesTheFileItLeadsTo) {
+    namespace fs = std::filesystem;
+    fs::create_directory(Path("real"));
+    const std::string real = Path("real/p.tm7");
+    WriteBytes(real, std::string(kGbkSection) + "\r\n" + std::string(kGbkKeys[8].gbk) + "=00\r\n");
+    ASSERT_EQ(::chmod(real.c_str(), 0444), 0);
+    ASSERT_EQ(::link(real.c_str(), Path("real/old-inode").c_str()), 0);
+    const std::string link = Path("p.tm7");
+    ASSERT_EQ(::symlink("real/p.tm7", link.c_str()), 0);
+
+    const ParamExportResult r = ExportParamFile(ModuleValues(), link);
+    ASSERT_TRUE(r.status) << r.status.message;
+    EXPECT_EQ(fs::read_symlink(link), "real/p.tm7") << "the link stays a link";
+    EXPECT_EQ(GetProfileString(real, kParamSection, "组号", ""), "1F");
+    EXPECT_TRUE(IsReadOnly(real));
+    EXPECT_EQ(ReadBytes(Path("real/old-inode")),
+              std::string(kGbkSection) + "\r\n" + std::string(kGbkKeys[8].gbk) + "=00\r\n");
+    EXPECT_EQ(EntryCount(), 2u) << "no temporary beside the link";
+    EXPECT_EQ(std::distance(fs::directory_iterator(Path("real")), fs::directory_iterator()), 2)
+        << "no temporary beside the file";
+}
+
+TEST_F(ParamFiles, ExportOverAFileThatIsNoParameterTextIsRefused) {
+    const struct {
+        std::string bytes;
+        ParamFileProblem problem;
+    } cases[] = {
+        {std::string("\x7F"
+                     "ELF\x02\x01\x01\0\0\0",
+                     10),
+         ParamFileProblem::Binary},
+        {std::string(kParamFileMaxBytes + 1, 'a'), ParamFileProblem::TooLarge},
+        {"[TMX7参数表]\r\n组号=00\r\n", ParamFileProblem::Utf8NoBom},
+    };
     const std::string path = Path("p.tm7");
-    // Unreadable as a profile (far too large): the export must not replace it.
-    const std::string huge(kProfileFileMaxBytes + 1, 'a');
-    WriteBytes(path, huge);
-    ASSERT_TRUE(SetReadOnly(path, true));
-    const ParamExportResult r = ExportParamFile(ModuleValues(), path);
-    EXPECT_FALSE(r.status);
-    EXPECT_EQ(r.status.error, EFBIG);
-    EXPECT_TRUE(IsReadOnly(path));
-    EXPECT_EQ(ReadBytes(path).size(), huge.size());
-    EXPECT_EQ(EntryCount(), 1u);
+    for (const auto& c : cases) {
+        WriteBytes(path, c.bytes);
+        ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+        const ParamExportResult r = ExportParamFile(ModuleValues(), path);
+        EXPECT_FALSE(r.status);
+        EXPECT_EQ(r.problem, c.problem) << r.status.message;
+        EXPECT_EQ(ReadBytes(path), c.bytes);
+        EXPECT_FALSE(IsReadOnly(path)) << "its bits as they were";
+        EXPECT_EQ(EntryCount(), 1u);
+    }
+}
+
+TEST_F(ParamFiles, AFileThatCannotBeUsedImportsNothing) {
+    std::filesystem::create_directory(Path("folder"));
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("/dev/zero", Path("zero").c_str()), 0);
+    // Reading this one fails at the first byte, whoever runs the test.
+    ASSERT_EQ(::symlink("/proc/self/mem", Path("unreadable").c_str()), 0);
+    const std::string big = Path("big");
+    {
+        std::ofstream out(big);
+        out << "[TMX7参数表]\r\n";
+    }
+    std::filesystem::resize_file(big, 100u << 20); // sparse, 100 MB
+    WriteBytes(Path("binary"), std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+    WriteBytes(Path("bad-gbk"), std::string(kGbkSection) + "\r\n\xFF\xFF=1\r\n");
+    WriteBytes(Path("bad-utf8"), "\xEF\xBB\xBF[TMX7参数表]\r\n\xC3=1\r\n");
+    WriteBytes(Path("utf8"), "[TMX7参数表]\r\n组号=05\r\n");
+    WriteBytes(Path("other-section"), "[Notes]\r\ngroup=05\r\n");
+    WriteBytes(Path("empty"), "");
+
+    const struct {
+        const char* name;
+        ParamFileProblem problem;
+        std::string message; // after the path
+    } cases[] = {
+        {"folder", ParamFileProblem::NotAFile, ": a folder, not a regular file"},
+        {"fifo", ParamFileProblem::NotAFile, ": a FIFO, not a regular file"},
+        {"zero", ParamFileProblem::NotAFile, ": a character device, not a regular file"},
+        {"unreadable", ParamFileProblem::Unreadable, ": Input/output error"},
+        {"big", ParamFileProblem::TooLarge, ": larger than 65536 bytes"},
+        {"binary", ParamFileProblem::Binary, ": binary data (byte 00 at offset 8)"},
+        {"bad-gbk", ParamFileProblem::BadEncoding, ": not valid GBK text"},
+        {"bad-utf8", ParamFileProblem::BadEncoding, ": not valid UTF-8 after its byte-order mark"},
+        {"utf8", ParamFileProblem::Utf8NoBom,
+         ": UTF-8 text without a byte-order mark (GBK expected)"},
+        {"other-section", ParamFileProblem::NoSection, ": no [TMX7参数表] section"},
+        {"empty", ParamFileProblem::NoSection, ": no [TMX7参数表] section"},
+    };
+    for (const auto& c : cases) {
+        const ParamImportResult r = ImportParamFile(Path(c.name));
+        EXPECT_FALSE(r.Usable()) << c.name;
+        EXPECT_TRUE(r.fileFound) << c.name;
+        EXPECT_EQ(r.problem, c.problem) << c.name;
+        EXPECT_EQ(r.params, ParamSet{}) << c.name;
+        const std::string m = r.status.message;
+        EXPECT_EQ(m.substr(m.find(Path(c.name)) + Path(c.name).size()), c.message) << m;
+    }
+    // A link to nothing is a file that does not exist: the defaults, said so.
+    ASSERT_EQ(::symlink("nowhere", Path("dangling").c_str()), 0);
+    const ParamImportResult r = ImportParamFile(Path("dangling"));
+    EXPECT_TRUE(r.Usable());
+    EXPECT_FALSE(r.fileFound);
+    EXPECT_EQ(r.params, Defaults());
 }
 
 TEST_F(ParamFiles, Utf8FileStaysUtf8) {

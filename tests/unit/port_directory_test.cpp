@@ -6,7 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tmx7;
@@ -50,6 +52,7 @@ protected:
         o.sysfsTtyRoot = tty.string();
         o.devRoot = "/dev";
         o.getenv = [this](const std::string& k) -> std::optional<std::string> {
+            ++lookups[k];
             auto it = env.find(k);
             if (it == env.end())
                 return std::nullopt;
@@ -60,6 +63,7 @@ protected:
 
     fs::path root, tty;
     std::map<std::string, std::string> env;
+    std::map<std::string, int> lookups; // how often each variable was asked for
 };
 
 } // namespace
@@ -132,6 +136,53 @@ TEST_F(FakeSystem, ConfigFileFallsBackToHome) {
     env["HOME"] = (root / "home").string();
     write(root / "home/.config/tmx7/ports", "COM12=/dev/ttyUSB5\n");
     EXPECT_EQ(directory().PathFor(12), "/dev/ttyUSB5");
+}
+
+TEST_F(FakeSystem, APortsFileThatIsNoFileIsLeftOutAndSaidSo) {
+    env["XDG_CONFIG_HOME"] = (root / "cfg").string();
+    env["TMX7_PORTS"] = "COM7=/dev/pts/7";
+    const fs::path file = root / "cfg/tmx7/ports";
+    fs::create_directories(file.parent_path());
+    const std::string name = file.string();
+    const struct {
+        std::function<void()> make;
+        std::string problem;
+    } cases[] = {
+        // A FIFO used to hang `tmx7ctl ports`, a link to /dev/zero to abort it.
+        {[&] { ASSERT_EQ(::mkfifo(name.c_str(), 0644), 0); },
+         "ports file not used: open " + name + ": a FIFO, not a regular file"},
+        {[&] { fs::create_symlink("/dev/zero", file); },
+         "ports file not used: open " + name + ": a character device, not a regular file"},
+        {[&] { write(file, std::string(kPortsFileMaxBytes + 1, '#')); },
+         "ports file not used: read " + name + ": larger than 262144 bytes"},
+    };
+    for (const auto& c : cases) {
+        fs::remove(file);
+        c.make();
+        const PortSnapshot s = directory().Snapshot();
+        EXPECT_EQ(s.problems, std::vector<std::string>{c.problem});
+        EXPECT_EQ(s.PathFor(7), "/dev/pts/7") << "the other sources still count";
+    }
+    fs::remove(file);
+    EXPECT_TRUE(directory().Snapshot().problems.empty()) << "no file is no problem";
+}
+
+// A device path is resolved with one look at the sources; it used to take
+// one per number tried, up to 2,048 (a big ports file made that minutes).
+TEST_F(FakeSystem, APathGetsItsNumberInOneScan) {
+    env["XDG_CONFIG_HOME"] = (root / "cfg").string();
+    std::string text;
+    for (int n = 1; n <= 40; ++n)
+        text +=
+            "COM" + std::to_string(n) + "=/dev/serial/by-id/adapter-" + std::to_string(n) + "\n";
+    write(root / "cfg/tmx7/ports", text);
+    auto d = directory();
+    EXPECT_EQ(d.NumberForPath("/dev/serial/by-id/adapter-33"), 33);
+    EXPECT_EQ(lookups["XDG_CONFIG_HOME"], 1);
+    EXPECT_EQ(d.NumberForPath("/dev/ttyUSB7"), 41) << "the first free number";
+    EXPECT_EQ(lookups["XDG_CONFIG_HOME"], 2);
+    EXPECT_EQ(d.PathFor(41), "/dev/ttyUSB7") << "registered for this process";
+    EXPECT_EQ(d.NumberForPath("/dev/ttyUSB7"), 41);
 }
 
 TEST(PortNames, ParseNameAndMap) {

@@ -270,17 +270,6 @@ TEST_F(ProfileFiles, MissingFileGivesDefaultsAndIsCreatedByTheFirstWrite) {
     EXPECT_EQ(EntryCount(), 1u);
 }
 
-TEST_F(ProfileFiles, UnreadableFileFailsLoadAndReadsDefaults) {
-    const std::string path = Path("dir.ini");
-    std::filesystem::create_directory(path);
-    ProfileDocument doc;
-    const FileResult r = ProfileDocument::Load(path, doc);
-    EXPECT_FALSE(r);
-    EXPECT_EQ(r.error, EISDIR);
-    EXPECT_EQ(GetProfileString(path, "S", "k", "d"), "d");
-    EXPECT_FALSE(WriteProfileString(path, "S", "k", "v"));
-}
-
 TEST_F(ProfileFiles, ReadOnlyFileIsNeverWritten) {
     const std::string path = Path("ro.ini");
     WriteBytes(path, "[S]\r\nk=old\r\n");
@@ -374,13 +363,6 @@ TEST_F(ProfileFiles, FailedWriteLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(r.error, EFBIG);
     EXPECT_EQ(ReadBytes(path), old);
     EXPECT_EQ(EntryCount(), 1u);
-}
-
-TEST_F(ProfileFiles, OversizedFileIsRefused) {
-    const std::string path = Path("big.ini");
-    WriteBytes(path, std::string(kProfileFileMaxBytes + 1, 'a'));
-    ProfileDocument doc;
-    EXPECT_EQ(ProfileDocument::Load(path, doc).error, EFBIG);
 }
 
 TEST_F(ProfileFiles, AbsolutePathNamesTheFolder) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 
 using namespace tmx7;
@@ -84,28 +86,44 @@ TEST_F(TestDataFile, EmptyFileGivesEmptyUserDataThatSendsNothing) {
     EXPECT_EQ(BuildDataSend(m.UserData(), 400, kModePassive, "30 30").refusal, SendRefusal::Empty);
 }
 
-TEST_F(TestDataFile, OverlongFirstLineIsBounded) {
-    WriteBytes(Path("u.mak"), std::string(100000, '1'));
-    TestDataModel m(Path("u.mak"));
-    m.LoadAtStartup();
-    EXPECT_LE(m.UserData().size(), kUserDataMaxBytes);
-}
-
-TEST_F(TestDataFile, UnreadableFileIsNeverOverwrittenAtStartOrEdit) {
-    // Something of that name exists but cannot be read as a file (a folder
-    // here, so the case holds for root too): it must not be replaced.
+TEST_F(TestDataFile, AFileThatCannotBeUsedIsNeverOverwritten) {
+    // Something of that name exists but is no usable user data file: it is
+    // left as it is at start, at edit and at Enter, and nothing waits on it
+    // (a FIFO used to freeze the window, /dev/zero to fill its memory).
     const std::string p = Path("u.mak");
-    std::filesystem::create_directory(p);
-    WriteBytes(Path("u.mak/keep"), "AA BB");
-    TestDataModel m(p);
-    EXPECT_FALSE(m.LoadAtStartup().ok);
-    EXPECT_EQ(m.UserData(), kDefaultUserData) << "default in memory";
-    m.ShowStdData();
-    EXPECT_FALSE(m.EditUserData().ok);
-    EXPECT_TRUE(m.Editable());
-    EXPECT_EQ(m.Text(), FindStdPattern(kMenuStd20)->text) << "area keeps its text";
-    EXPECT_TRUE(std::filesystem::is_directory(p));
-    EXPECT_EQ(ReadAll(Path("u.mak/keep")), "AA BB");
+    const struct {
+        const char* kind;
+        std::function<void()> make;
+        mode_t type;
+    } cases[] = {
+        {"folder",
+         [&] {
+             std::filesystem::create_directory(p);
+             WriteBytes(Path("u.mak/keep"), "AA BB");
+         },
+         S_IFDIR},
+        {"FIFO", [&] { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, S_IFIFO},
+        {"/dev/zero", [&] { std::filesystem::create_symlink("/dev/zero", p); }, S_IFLNK},
+        {"long line", [&] { WriteBytes(p, std::string(100000, '1')); }, S_IFREG},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        std::filesystem::remove_all(p);
+        c.make();
+        TestDataModel m(p);
+        EXPECT_FALSE(m.LoadAtStartup().ok);
+        EXPECT_EQ(m.UserData(), kDefaultUserData) << "default in memory";
+        m.ShowStdData();
+        EXPECT_FALSE(m.EditUserData().ok);
+        EXPECT_TRUE(m.Editable());
+        EXPECT_EQ(m.Text(), FindStdPattern(kMenuStd20)->text) << "area keeps its text";
+        if (c.type != S_IFREG)
+            EXPECT_FALSE(m.PressEnter("12 34").ok);
+        struct stat st {};
+        ASSERT_EQ(::lstat(p.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & S_IFMT, c.type);
+    }
+    EXPECT_EQ(ReadAll(p).size(), 100000u);
 }
 
 TEST_F(TestDataFile, EditRecreatesAMissingFileAndKeepsTheArea) {

@@ -17,35 +17,44 @@ TEST_F(TextFiles, FirstLineIsBoundedAndConverted) {
     const struct {
         std::string_view bytes;
         std::size_t max;
-        std::string_view line;
-        bool truncated;
+        std::string_view line; // nullptr data: refused as too long
     } cases[] = {
-        {"00 01 02", 100, "00 01 02", false},
-        {"00 01\r\n02 03\r\n", 100, "00 01", false},
-        {"00 01\n02", 100, "00 01", false},
-        {"", 100, "", false},
-        {"\r\n", 100, "", false},
-        {"\xD6\xD0\xCE\xC4", 100, "中文", false},
-        {"\xEF\xBB\xBF中文\r\n", 100, "中文", false},
-        {"abcdef", 6, "abcdef", false},
-        {"abcdef\r\n", 6, "abcdef", false},
-        {"abcdefg", 6, "abcdef", true},
-        {"a\xD6\xD0\xD6\xD0", 4, "a中", true}, // never half a GBK character
-        {"\xEF\xBB\xBF"
-         "a中",
-         3, "a", true},
+        {"00 01 02", 100, "00 01 02"},
+        {"00 01\r\n02 03\r\n", 100, "00 01"},
+        {"00 01\n02", 100, "00 01"},
+        {"", 100, ""},
+        {"\r\n", 100, ""},
+        {"\xD6\xD0\xCE\xC4", 100, "中文"},
+        {"\xEF\xBB\xBF中文\r\n", 100, "中文"},
+        {"abcdef", 6, "abcdef"},
+        {"abcdef\r\n", 6, "abcdef"},
+        {"abcdef\r\nmore than six", 6, "abcdef"},
         {std::string_view("12\0"
                           "34",
                           5),
-         100, "12", false},
+         100, "12"},
+        // Longer than the bound: refused, never cut (a save would lose the end).
+        {"abcdefg", 6, {}},
+        {"a\xD6\xD0\xD6\xD0", 4, {}},
+        {"\xEF\xBB\xBF"
+         "a中",
+         3,
+         {}},
     };
     for (const auto& c : cases) {
         WriteBytes(Path("u.mak"), c.bytes);
         std::string line = "stale";
-        bool truncated = !c.truncated;
-        ASSERT_TRUE(ReadFirstLine(Path("u.mak"), c.max, line, &truncated));
-        EXPECT_EQ(line, c.line) << c.bytes;
-        EXPECT_EQ(truncated, c.truncated) << c.bytes;
+        const FileResult r = ReadFirstLine(Path("u.mak"), c.max, line);
+        if (c.line.data() == nullptr) {
+            EXPECT_EQ(r.error, EFBIG) << c.bytes;
+            EXPECT_NE(r.message.find("first line longer than " + std::to_string(c.max) + " bytes"),
+                      std::string::npos)
+                << r.message;
+            EXPECT_EQ(line, "");
+        } else {
+            ASSERT_TRUE(r) << c.bytes << ": " << r.message;
+            EXPECT_EQ(line, c.line) << c.bytes;
+        }
     }
 }
 

@@ -96,8 +96,9 @@ int CConfigApp::Run() {
     if (!m_options.port.empty()) {
         m_port = ResolvePortArgument(m_options.port, PortDirectory::System());
         if (!m_port) {
+            // The form was checked with the options: only the numbers can have run out.
             std::fprintf(stderr,
-                         "tmx7config: not a port: %s (use COM1..COM1024 or a device path)\n",
+                         "tmx7config: no free COM number for %s: COM1..COM1024 are all taken\n",
                          m_options.port.c_str());
             return 2;
         }

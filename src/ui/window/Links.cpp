@@ -1,14 +1,16 @@
 #include "ui/window/Links.h"
 
+#include "platform/FileAccess.h"
 #include "res/ResourceIds.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <cstdio>
 #include <mutex>
 
 namespace tmx7 {
@@ -33,6 +35,8 @@ constexpr ProductLink kProductLinks[kProductLinkCount] = {
 };
 
 constexpr char kHomePath[] = "/index.html";
+// A line or two of settings; far more is not the links file.
+constexpr std::size_t kLinksFileMaxBytes = 64 * 1024;
 
 std::mutex g_hookMutex;
 UrlOpenHook g_hook;
@@ -44,11 +48,22 @@ QString ConfiguredHost() {
     QString dir = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (dir.isEmpty())
         dir = QDir::homePath() + QStringLiteral("/.config");
-    QFile file(dir + QStringLiteral("/tmx7/links"));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    const std::string path = (dir + QStringLiteral("/tmx7/links")).toStdString();
+    std::string bytes;
+    if (const FileResult r = ReadRegularFile(path, kLinksFileMaxBytes, bytes); !r) {
+        // No file is the usual case: the links are simply off. Anything else
+        // is said once, not on every mouse move that asks for the host.
+        static std::mutex said;
+        static std::string last;
+        std::lock_guard lock(said);
+        if (r.error != ENOENT && r.message != last)
+            std::fprintf(stderr, "tmx7config: links file not used: %s\n", r.message.c_str());
+        last = r.message;
         return {};
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    }
+    const QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    for (const QString& raw : lines) {
+        const QString line = raw.trimmed();
         if (line.startsWith(QLatin1Char('#')))
             continue;
         const int eq = line.indexOf(QLatin1Char('='));

@@ -8,10 +8,12 @@
 #include "res/ResourceIds.h"
 #include "ui/DataSend.h"
 #include "ui/TestData.h"
+
 #include "ui/window/AboutDlg.h"
 #include "ui/window/ContinuousSendDlg.h"
 #include "ui/window/Links.h"
 #include "ui/window/SendCountDlg.h"
+#include <cerrno>
 
 #include <QMouseEvent>
 
@@ -201,9 +203,14 @@ void SetSendAreaReadOnly(gui::TextArea* area, bool readOnly) {
 } // namespace
 
 void CRadioConfigDlg::OnEditUserData() {
-    if (TestData().EditUserData().ok) {
+    const FileResult loaded = TestData().EditUserData();
+    if (loaded.ok) {
         m_strUserData = TestData().UserData();
         SetText(kSendArea, QString::fromStdString(m_strUserData));
+    } else if (loaded.error != ENOENT) {
+        // The file is there but is no user data file: it is left alone, and
+        // the user is told why the area did not change.
+        ShowSendStatus("用户数据文件无法使用：" + loaded.message);
     }
     // A missing file was created with the default; the area keeps its text.
     SetSendAreaReadOnly(MultiEdit(kSendArea), false);

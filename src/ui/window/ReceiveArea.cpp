@@ -33,6 +33,11 @@ void AppendReceivedText(QPlainTextEdit* area, const QString& text, int limit, in
     QScrollBar* bar = area->verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum();
     QTextDocument* doc = area->document();
+    // Every append and trim would otherwise be kept as an undo step, with the
+    // text it removed: under a steady stream that history, not the bounded
+    // text, is what grows (tens of MB an hour). Nobody undoes received data.
+    if (doc->isUndoRedoEnabled())
+        doc->setUndoRedoEnabled(false);
     // The editor lays out a whole paragraph again whenever it changes, so
     // one endless line of pairs would make every append cost in proportion
     // to the area. A blank after kBlockChars of a line becomes a line end.

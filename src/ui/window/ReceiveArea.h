@@ -16,7 +16,9 @@ inline constexpr int kReceiveLimit = 256 * 1024;
 inline constexpr int kReceiveTrimTo = kReceiveLimit - 16 * 1024;
 
 // Appends at the end and trims the front as described; the view follows the
-// end when it was showing the end before.
+// end when it was showing the end before. Turns the area's undo history off:
+// text the program writes is never undone, and the history would keep
+// every append and trim.
 void AppendReceivedText(QPlainTextEdit* area, const QString& text, int limit = kReceiveLimit,
                         int trimTo = kReceiveTrimTo);
 // Characters held (without the document's closing paragraph mark).
