@@ -26,10 +26,12 @@ void TakenOver([[maybe_unused]] const void* sink) {
 
 } // namespace
 
+QtEventSink::QtEventSink(QObject* parent) : QObject(parent) {}
+
 void QtEventSink::Post(std::vector<Event> events) {
     HandingOver(this);
-    // Queued even on the window thread: a sequence's own events then line up
-    // behind the decoder's earlier ones instead of overtaking them.
+    // A queued call runs on this object's thread, in posting order, and is
+    // dropped if the object is gone by then.
     QMetaObject::invokeMethod(
         this,
         [this, batch = std::move(events)] {

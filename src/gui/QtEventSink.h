@@ -1,8 +1,11 @@
 #pragma once
-// Carries the engine's events to a window. Post is called from engine
-// threads (the decoder, the session's worker) and from the window thread
-// alike; every batch is queued to the receiver's thread, so events reach the
-// window in the order they were posted and never touch a widget elsewhere.
+// Hands the engine's events to the window thread. The engine posts from its
+// worker, decoder and port threads; every batch is re-posted to this object's
+// thread (the GUI thread) and comes out there as one `posted` signal, in the
+// order the batches were given. Slots connected to `posted` may touch widgets.
+//
+// The sink must outlive everything that posts to it: destroy the engine
+// (which joins its threads) before the sink.
 
 #include "protocol/Events.h"
 
@@ -15,12 +18,12 @@ namespace tmx7::gui {
 class QtEventSink : public QObject, public EventSink {
     Q_OBJECT
 public:
-    explicit QtEventSink(QObject* parent = nullptr) : QObject(parent) {}
+    explicit QtEventSink(QObject* parent = nullptr);
 
+    // Any thread.
     void Post(std::vector<Event> events) override;
 
 signals:
-    // On the thread this object lives on, one batch at a time.
     void posted(const std::vector<tmx7::Event>& events);
 };
 

@@ -44,13 +44,22 @@ int ChoiceOf(std::span<const ChoiceButton> buttons, int controlId) {
     return 0;
 }
 
+SerialFormatChoice SerialFormatConfirm(SerialFormatResult half, int selectedRow) {
+    std::size_t rows = 0;
+    if (half == SerialFormatResult::DataFormat)
+        rows = kSerialFormatEntries.size();
+    else if (half == SerialFormatResult::BaudRate)
+        rows = kRateEntries.size();
+    if (selectedRow < 0 || selectedRow >= static_cast<int>(rows))
+        return {};
+    return {static_cast<int>(half), selectedRow};
+}
+
 SerialFormatChoice SerialFormatConfirm(int controlId, int selectedRow) {
-    if (controlId == kSerialFormatOkLeft && selectedRow >= 0 &&
-        selectedRow < static_cast<int>(kSerialFormatEntries.size()))
-        return {2, selectedRow};
-    if (controlId == kSerialFormatOkRight && selectedRow >= 0 &&
-        selectedRow < static_cast<int>(kRateEntries.size()))
-        return {3, selectedRow};
+    if (controlId == kSerialFormatOkLeft)
+        return SerialFormatConfirm(SerialFormatResult::DataFormat, selectedRow);
+    if (controlId == kSerialFormatOkRight)
+        return SerialFormatConfirm(SerialFormatResult::BaudRate, selectedRow);
     return {};
 }
 

@@ -66,15 +66,21 @@ inline constexpr std::array<std::string_view, 7> kRateEntries = {
 inline constexpr int kSerialFormatOkLeft = 1021;  // data format; list 1025
 inline constexpr int kSerialFormatOkRight = 1023; // baud rate; list 1026
 
+// What the dialog ends with; the value is the number its caller acts on.
+enum class SerialFormatResult { Cancelled = 0, DataFormat = 2, BaudRate = 3 };
+
 struct SerialFormatChoice {
     int result = 0; // 2 data format, 3 baud rate, 0 cancelled
     int index = -1; // row of the list that goes with the result
     bool operator==(const SerialFormatChoice&) const = default;
 };
 
-// A confirm button pressed with `selectedRow` (-1 = none) in its list. A
+// The confirm button of one half (DataFormat: the left list, BaudRate: the
+// right list) pressed with `selectedRow` (-1 = none) in that half's list. A
 // confirm without a selection counts as cancel: nothing must be written and
 // the program must not be told to restart over it.
+SerialFormatChoice SerialFormatConfirm(SerialFormatResult half, int selectedRow);
+// The same by the confirm button's control id (kSerialFormatOkLeft/Right).
 SerialFormatChoice SerialFormatConfirm(int controlId, int selectedRow);
 
 // ---- wireless dialog (133) ---------------------------------------------------

@@ -321,8 +321,8 @@ bool Session::Probe(int port, int baud) {
             m_decoder->Stop();
         SerialSetup setup(m_table, m_clock);
         const SetupResult r = setup.Confirm(port, baud);
-        // The failure's text goes with the outcome only: whoever started the
-        // probe says it (the settings dialog in its own box).
+        // The failure text travels in the outcome: the settings dialog shows it
+        // (an open failure has been told by the port table already).
         if (!r.connected)
             return Outcome{OutcomeKind::Failed, {}, r.message};
         SetLink({r.comPort, r.baud, r.lineFormat});
@@ -340,6 +340,8 @@ bool Session::Detect(int port) {
             // The caption opens with the baud rate that failed.
             Post({DetectStep{std::atoi(caption.c_str()), caption}});
         });
+        // The failure text travels in the outcome: the settings dialog shows it
+        // (an open failure has been told by the port table already).
         if (!r.connected)
             return Outcome{OutcomeKind::Failed, {}, r.message};
         SetLink({r.comPort, r.baud, r.lineFormat});

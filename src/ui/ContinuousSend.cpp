@@ -46,19 +46,36 @@ void ContinuousSendForm::Initialise() {
     m_countMode = 0;
 }
 
+void ContinuousSendForm::Click(SendRadio radio) {
+    switch (radio) {
+    case SendRadio::UserData:
+        m_dataForm = 0;
+        break;
+    case SendRadio::StandardForm:
+        m_dataForm = 1;
+        break;
+    case SendRadio::UntilStopped:
+        m_countMode = 0;
+        break;
+    case SendRadio::Counted:
+        m_countMode = 1;
+        break;
+    }
+}
+
 void ContinuousSendForm::ClickRadio(int controlId) {
     switch (controlId) {
     case kIdcUserData:
-        m_dataForm = 0;
+        Click(SendRadio::UserData);
         break;
     case kIdcStandardForm:
-        m_dataForm = 1;
+        Click(SendRadio::StandardForm);
         break;
     case kIdcUntilStopped:
-        m_countMode = 0;
+        Click(SendRadio::UntilStopped);
         break;
     case kIdcCounted:
-        m_countMode = 1;
+        Click(SendRadio::Counted);
         break;
     default:
         break;
@@ -69,12 +86,14 @@ FormCheck ContinuousSendForm::Ok(std::string_view countText, std::string_view in
     FormCheck r;
     const auto count = ParseWhole(countText);
     if (!count || *count < kCountMin || *count > kCountMax) {
+        r.field = SendField::Count;
         r.focusControl = kIdcCount;
         r.message = RangeMessage(kCountMin, kCountMax);
         return r;
     }
     const auto interval = ParseWhole(intervalText);
     if (!interval || *interval < kIntervalMin || *interval > kIntervalMax) {
+        r.field = SendField::Interval;
         r.focusControl = kIdcInterval;
         r.message = RangeMessage(kIntervalMin, kIntervalMax);
         return r;

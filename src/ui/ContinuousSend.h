@@ -43,11 +43,16 @@ struct ContinuousSendChoice {
     unsigned intervalMs = 100;
 };
 
-// Outcome of OK: either the validated choice, or the control to give the
+// The four radio buttons and the two number fields of the dialog.
+enum class SendRadio { UserData, StandardForm, UntilStopped, Counted };
+enum class SendField { None, Count, Interval };
+
+// Outcome of OK: either the validated choice, or the field to give the
 // focus back to with the range message to show.
 struct FormCheck {
     std::optional<ContinuousSendChoice> choice;
-    int focusControl = 0;
+    SendField field = SendField::None;
+    int focusControl = 0; // the same field as a control id
     std::string message;
 };
 
@@ -65,7 +70,8 @@ public:
 
     // User data, until stopped; the count edit disabled.
     void Initialise();
-    // A click on radio 1033..1036; other ids are ignored.
+    void Click(SendRadio radio);
+    // A click on radio 1033..1036 by control id; other ids are ignored.
     void ClickRadio(int controlId);
     // OK with the texts of edits 1000 and 1072. Both are checked, the count
     // first, even while its edit is disabled (it still holds a value).

@@ -8,9 +8,9 @@ using tmx7::test::WaitUntil;
 using namespace std::chrono_literals;
 
 TEST(WaitUntil, FailsWhenTheConditionNeverHolds) {
-    const auto result = WaitUntil([] { return false; }, 30ms, "nothing");
+    const auto result = WaitUntil([] { return false; }, 30ms);
     EXPECT_FALSE(result);
-    EXPECT_STREQ(result.message(), "nothing did not come true within 30 ms");
+    EXPECT_STREQ(result.message(), "not reached within 30 ms");
 }
 
 TEST(WaitUntil, RunsTheEventLoopUntilTheConditionHolds) {

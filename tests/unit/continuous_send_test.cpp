@@ -22,13 +22,12 @@ TEST(ContinuousSendForm, InitialisationChoosesUserDataUntilStopped) {
     EXPECT_EQ(f.CheckedFormRadio(), kIdcUserData);
     EXPECT_EQ(f.CheckedCountRadio(), kIdcUntilStopped);
     EXPECT_FALSE(f.CountEditEnabled());
-    f.ClickRadio(kIdcCounted);
+    f.Click(SendRadio::Counted);
     EXPECT_TRUE(f.CountEditEnabled());
-    f.ClickRadio(kIdcStandardForm);
+    f.Click(SendRadio::StandardForm);
     EXPECT_EQ(f.DataForm(), 1);
-    f.ClickRadio(kIdcUntilStopped);
+    f.Click(SendRadio::UntilStopped);
     EXPECT_FALSE(f.CountEditEnabled());
-    f.ClickRadio(kIdcOk); // not a radio
     EXPECT_EQ(f.DataForm(), 1);
     EXPECT_EQ(f.CountMode(), 0);
 }
@@ -37,41 +36,41 @@ TEST(ContinuousSendForm, OkValidatesBothRanges) {
     struct Row {
         const char* count;
         const char* interval;
-        int focus; // 0: accepted
+        SendField focus; // None: accepted
     };
     const Row rows[] = {
-        {"1", "100", 0},
-        {"999", "999999", 0},
-        {"3", "250", 0},
-        {"0", "100", kIdcCount},
-        {"1000", "100", kIdcCount},
-        {"", "100", kIdcCount},
-        {"1.", "100", kIdcCount},
-        {"-1", "100", kIdcCount},
-        {"10", "99", kIdcInterval},
-        {"10", "1000000", kIdcInterval},
-        {"10", "1.5", kIdcInterval},
-        {"10", "", kIdcInterval},
-        {"10", "99999999999999999999", kIdcInterval},
+        {"1", "100", SendField::None},
+        {"999", "999999", SendField::None},
+        {"3", "250", SendField::None},
+        {"0", "100", SendField::Count},
+        {"1000", "100", SendField::Count},
+        {"", "100", SendField::Count},
+        {"1.", "100", SendField::Count},
+        {"-1", "100", SendField::Count},
+        {"10", "99", SendField::Interval},
+        {"10", "1000000", SendField::Interval},
+        {"10", "1.5", SendField::Interval},
+        {"10", "", SendField::Interval},
+        {"10", "99999999999999999999", SendField::Interval},
     };
     for (const Row& row : rows) {
         ContinuousSendForm f;
         f.Initialise();
-        f.ClickRadio(kIdcCounted);
+        f.Click(SendRadio::Counted);
         const FormCheck c = f.Ok(row.count, row.interval);
-        EXPECT_EQ(c.focusControl, row.focus) << row.count << " / " << row.interval;
-        EXPECT_EQ(c.choice.has_value(), row.focus == 0);
-        if (row.focus == kIdcCount) {
+        EXPECT_EQ(c.field, row.focus) << row.count << " / " << row.interval;
+        EXPECT_EQ(c.choice.has_value(), row.focus == SendField::None);
+        if (row.focus == SendField::Count) {
             EXPECT_EQ(c.message, "请输入一个介于 1 和 999 之间的整数。");
         }
-        if (row.focus == kIdcInterval) {
+        if (row.focus == SendField::Interval) {
             EXPECT_EQ(c.message, "请输入一个介于 100 和 999999 之间的整数。");
         }
     }
     ContinuousSendForm f;
     f.Initialise();
-    f.ClickRadio(kIdcStandardForm);
-    f.ClickRadio(kIdcCounted);
+    f.Click(SendRadio::StandardForm);
+    f.Click(SendRadio::Counted);
     const FormCheck c = f.Ok("3", "250");
     ASSERT_TRUE(c.choice.has_value());
     EXPECT_EQ(c.choice->dataForm, 1);

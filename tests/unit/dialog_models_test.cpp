@@ -31,11 +31,17 @@ TEST(ChoiceDialogs, ButtonsAndCancel) {
 }
 
 TEST(SerialFormatDialog, ConfirmWithAndWithoutRow) {
+    using enum SerialFormatResult;
+    EXPECT_EQ(SerialFormatConfirm(BaudRate, 3), (SerialFormatChoice{3, 3}));
+    EXPECT_EQ(SerialFormatConfirm(BaudRate, 6), (SerialFormatChoice{3, 6}));
+    EXPECT_EQ(SerialFormatConfirm(DataFormat, 1), (SerialFormatChoice{2, 1}));
+    EXPECT_EQ(SerialFormatConfirm(DataFormat, -1), SerialFormatChoice{});
+    EXPECT_EQ(SerialFormatConfirm(BaudRate, -1), SerialFormatChoice{});
+    EXPECT_EQ(SerialFormatConfirm(DataFormat, 6), SerialFormatChoice{});
+    EXPECT_EQ(SerialFormatConfirm(BaudRate, 7), SerialFormatChoice{});
+    EXPECT_EQ(SerialFormatConfirm(Cancelled, 0), SerialFormatChoice{});
+    // The old window's confirm buttons by id.
     EXPECT_EQ(SerialFormatConfirm(1023, 3), (SerialFormatChoice{3, 3}));
-    EXPECT_EQ(SerialFormatConfirm(1021, 1), (SerialFormatChoice{2, 1}));
-    EXPECT_EQ(SerialFormatConfirm(1021, -1), SerialFormatChoice{});
-    EXPECT_EQ(SerialFormatConfirm(1023, -1), SerialFormatChoice{});
-    EXPECT_EQ(SerialFormatConfirm(1021, 6), SerialFormatChoice{});
     EXPECT_EQ(SerialFormatConfirm(1022, 0), SerialFormatChoice{});
 }
 

@@ -7,7 +7,6 @@
 #include <clocale>
 #include <cmath>
 #include <cstdio>
-#include <set>
 #include <string>
 
 namespace tmx7 {
@@ -21,27 +20,6 @@ template <std::size_t N> std::string Hex(const std::array<std::uint8_t, N>& byte
 }
 std::string Hex(const std::optional<Frame>& f) {
     return f ? Hex(*f) : "<not built>";
-}
-
-// Formats a printf template the way the dialogs fill it, then converts it.
-template <typename... A> std::vector<std::uint8_t> FromTemplate(const char* tmpl, A... args) {
-    char text[128];
-    std::snprintf(text, sizeof text, tmpl, args...);
-    return HexTextToBytes(text);
-}
-
-TEST(CommandTable, CodesAreUniqueAndLengthsMatchTheFrameKinds) {
-    std::set<std::uint8_t> seen;
-    for (const auto& row : kCommands) {
-        EXPECT_TRUE(seen.insert(Byte(row.code)).second) << row.name;
-        EXPECT_EQ(FindCommand(Byte(row.code)), &row);
-        if (row.send == Send::Short || row.send == Send::QueryOnly)
-            EXPECT_EQ(row.setLength, 0) << row.name;
-        else
-            EXPECT_TRUE(row.setLength == 1 || row.setLength == 2 || row.setLength == 6) << row.name;
-    }
-    EXPECT_EQ(FindCommand(kProbeCode), nullptr);
-    EXPECT_EQ(FindCommand(0x00), nullptr);
 }
 
 TEST(QueryFrame, EveryQueryableCodeGivesTenBytes) {
@@ -132,42 +110,6 @@ TEST(SetFrame, EveryBuilderGivesTheExactBytes) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(Hex(c.frame), c.bytes) << c.what;
-}
-
-TEST(SetFrame, TemplateTextAndByteBuildersAgree) {
-    for (int level = 0; level <= 7; ++level)
-        EXPECT_EQ(*MakeTxPowerSet(level),
-                  FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F FB 01 %02X", level));
-    for (int rate = 3; rate <= 9; ++rate)
-        EXPECT_EQ(*MakeAirRateSet(rate), FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F FC 01 %02X", rate));
-    for (int period = 0; period <= 510; ++period)
-        EXPECT_EQ(*MakeSleepPeriodSet(period),
-                  FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F A4 01 %02X", period >> 1));
-    for (const char* addr : {"0000", "1234", "ABCD", "ffee"}) {
-        const std::string a(addr);
-        EXPECT_EQ(*MakeSaveAddrSetFromDigits(a),
-                  FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F A3 01 %s %s", a.substr(0, 2).c_str(),
-                               a.substr(2, 2).c_str()));
-        const std::string pairs = a.substr(0, 2) + " " + a.substr(2, 2);
-        EXPECT_EQ(*MakeSaveAddrSetFromPairs(pairs),
-                  FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F A3 01 %s", pairs.c_str()));
-    }
-    for (int c : {1, 2, 255, 256, 257, 4096, 65535}) {
-        const double delay = c * 0.3;
-        EXPECT_EQ(*MakeWakeDelaySet(delay),
-                  FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F A1 01 %02X %02X", c / 256, c % 256))
-            << c;
-    }
-    for (const char* addr : {"00", "1A", "FF", "9C"}) {
-        char text[64];
-        std::snprintf(text, sizeof text, "1F 2F 3F 4F 5F 6F 7F 8F E2 01 %2x %2x ", addr[0],
-                      addr[1]);
-        EXPECT_EQ(*MakePassiveAddrSetFromChars(addr), HexTextToBytes(text)) << addr;
-    }
-    for (const char* group : {"0", "00", "7", "1f", "FF"})
-        EXPECT_EQ(*MakeGroupSet(group), FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F E7 01 %s", group));
-    EXPECT_EQ(*MakeCalibrationSet("A", "0b"),
-              FromTemplate("1F 2F 3F 4F 5F 6F 7F 8F FA 01 %s %s", "A", "0b"));
 }
 
 TEST(SetFrame, ValuesOfTheWrongShapeBuildNothing) {
@@ -364,13 +306,6 @@ TEST(HexText, RenderingIsThreeCharactersPerByte) {
     const std::uint8_t bytes[] = {0x1F, 0x0A, 0xFF};
     EXPECT_EQ(BytesToHexText(bytes, 3), "1F 0A FF ");
     EXPECT_EQ(BytesToHexText(bytes, 0), "");
-    std::vector<std::uint8_t> all(256);
-    for (int i = 0; i < 256; ++i)
-        all[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-    const std::string text = BytesToHexText(all);
-    ASSERT_EQ(text.size(), 768u);
-    EXPECT_EQ(HexTextToBytes(text), all);
-    EXPECT_EQ(text.substr(3 * 0xAB, 3), "AB ");
 }
 
 TEST(HexText, ColonForm) {
@@ -379,35 +314,6 @@ TEST(HexText, ColonForm) {
     EXPECT_EQ(ColonForm({header.data(), 9}, true), "1F:2F:3F:4F:5F:6F:7F:8F:FC:\n");
     EXPECT_EQ(ColonsToBlanks("1F:2F:3F"), "1F 2F 3F");
     EXPECT_EQ(HexTextToBytes(ColonsToBlanks("01:02:03")), (std::vector<std::uint8_t>{1, 2, 3}));
-}
-
-TEST(Pacing, PauseDependsOnTheHostBaud) {
-    struct Case {
-        int baud;
-        int total;
-        int steps;
-    };
-    const Case cases[] = {{1200, 800, 2}, {2400, 400, 2},  {4800, 200, 1},
-                          {9600, 200, 1}, {57600, 200, 1}, {0, 200, 1}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(PauseAfterQueryMs(c.baud), Millis(c.total)) << c.baud;
-        EXPECT_EQ(PauseAfterQuerySteps(c.baud).count, c.steps) << c.baud;
-        VirtualClock clock;
-        const TimePoint start = clock.now();
-        EXPECT_TRUE(PauseAfterQuery(clock, c.baud));
-        EXPECT_EQ(clock.now() - start, Millis(c.total)) << c.baud;
-    }
-    EXPECT_EQ(PauseAfterQuerySteps(1200).steps[0], Millis(600));
-    EXPECT_EQ(PauseAfterQuerySteps(2400).steps[1], Millis(200));
-}
-
-TEST(Pacing, StopCutsThePauseShort) {
-    VirtualClock clock;
-    StopSignal stop;
-    stop.request();
-    const TimePoint start = clock.now();
-    EXPECT_FALSE(PauseAfterQuery(clock, 1200, &stop));
-    EXPECT_LT(clock.now() - start, Millis(800));
 }
 
 } // namespace
