@@ -4,7 +4,7 @@
 
 #include "MainWindowRig.h"
 
-#include "ui/mainwindow/Links.h"
+#include "ui/mainwindow/ProductColumn.h"
 
 #include <QLineEdit>
 #include <QMenu>

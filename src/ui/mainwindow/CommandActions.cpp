@@ -57,7 +57,8 @@ bool UsableWhileBusy(Command c) {
 
 } // namespace
 
-CommandActions::CommandActions(QMenuBar* bar, QObject* parent) : QObject(parent) {
+CommandActions::CommandActions(Session& session, QMenuBar* bar, QObject* parent)
+    : QObject(parent), m_session(session) {
     m_available.fill(true);
     const char* names[] = {"fileMenu", "dataMenu", "paramMenu", "commMenu", "helpMenu"};
     const char* captions[] = {"文件", "数据设置", "参数设置", "通信设置", "帮助"};
@@ -83,24 +84,57 @@ CommandActions::CommandActions(QMenuBar* bar, QObject* parent) : QObject(parent)
 
 void CommandActions::setAvailable(Command command, bool on) {
     m_available[Index(command)] = on;
-    update(command);
-}
-
-void CommandActions::setBusy(const QString& why) {
-    m_busyWhy = why;
-    for (std::size_t i = 0; i < m_actions.size(); ++i)
-        update(static_cast<Command>(i));
+    updateAll();
 }
 
 bool CommandActions::usable(Command command) const {
-    return m_available[Index(command)] && (m_busyWhy.isEmpty() || UsableWhileBusy(command));
+    return m_available[Index(command)] && (!m_running || UsableWhileBusy(command));
 }
 
-void CommandActions::update(Command command) {
-    if (QAction* a = m_actions[Index(command)]) {
-        a->setEnabled(usable(command));
-        a->setToolTip(UsableWhileBusy(command) ? QString() : m_busyWhy);
+void CommandActions::updateAll() {
+    for (std::size_t i = 0; i < kCommandCount; ++i) {
+        if (QAction* a = m_actions[i]) {
+            const auto c = static_cast<Command>(i);
+            a->setEnabled(usable(c));
+            a->setToolTip(UsableWhileBusy(c) ? QString() : busyText());
+        }
     }
+}
+
+bool CommandActions::start(SequenceKind kind, const std::function<bool(Session&)>& begin) {
+    if (m_running || !begin(m_session))
+        return false;
+    m_running = kind;
+    updateAll();
+    emit busyChanged(true);
+    return true;
+}
+
+void CommandActions::finished(const SequenceFinished& end) {
+    if (m_running != end.kind)
+        return;
+    m_running.reset();
+    updateAll();
+    emit busyChanged(false);
+    emit sequenceEnded(end.kind, end.outcome);
+}
+
+QString CommandActions::busyText() const {
+    if (m_running == SequenceKind::Set)
+        return QStringLiteral("正在设置参数，请稍候");
+    if (m_running == SequenceKind::Download)
+        return QStringLiteral("正在下载参数，请稍候");
+    if (m_running == SequenceKind::Export)
+        return QStringLiteral("正在导出参数，请稍候");
+    return m_running ? QStringLiteral("正在刷新参数，请稍候") : QString();
+}
+
+QString CommandActions::closingText() const {
+    if (m_running == SequenceKind::Download)
+        return QStringLiteral("参数下载完成后关闭窗口......");
+    if (m_running == SequenceKind::Set)
+        return QStringLiteral("参数设置完成后关闭窗口......");
+    return QStringLiteral("当前操作完成后关闭窗口......");
 }
 
 } // namespace tmx7

@@ -3,7 +3,7 @@
 #include "gui/QtEventSink.h"
 #include "settings/Session.h"
 #include "ui/dialogs/SerialSetDlg.h"
-#include "ui/mainwindow/SequenceRunner.h"
+#include "ui/mainwindow/CommandActions.h"
 
 namespace tmx7 {
 
@@ -41,15 +41,15 @@ constexpr std::pair<Command, bool> kNeedPort[] = {
 
 } // namespace
 
-Connection::Connection(Session& session, gui::QtEventSink& events, SequenceRunner& runner,
+Connection::Connection(Session& session, gui::QtEventSink& events, CommandActions& actions,
                        PortDirectory& ports, QWidget* window)
-    : QObject(window), m_session(session), m_events(events), m_runner(runner), m_ports(ports),
+    : QObject(window), m_session(session), m_events(events), m_actions(actions), m_ports(ports),
       m_window(window) {
     m_settingsTimer.setSingleShot(true);
     m_connectTimer.setSingleShot(true);
     connect(&m_settingsTimer, &QTimer::timeout, this, &Connection::showSettings);
     connect(&m_connectTimer, &QTimer::timeout, this, [this] {
-        m_runner.start(SequenceKind::Connect, [](Session& s) { return s.Connect(); });
+        m_actions.start(SequenceKind::Connect, [](Session& s) { return s.Connect(); });
     });
 }
 
@@ -90,7 +90,7 @@ void Connection::openPort() {
         if (!modal)
             enable.push_back(CommandEnabled{command, true});
     m_events.Post(std::move(enable));
-    m_runner.start(SequenceKind::OpenPort, [](Session& s) { return s.OpenPort(); });
+    m_actions.start(SequenceKind::OpenPort, [](Session& s) { return s.OpenPort(); });
 }
 
 void Connection::closePort() {

@@ -17,7 +17,7 @@ namespace tmx7 {
 
 class PortDirectory;
 class Session;
-class SequenceRunner;
+class CommandActions;
 namespace gui {
 class QtEventSink;
 }
@@ -30,7 +30,7 @@ public:
         std::optional<int> baud;
     };
 
-    Connection(Session& session, gui::QtEventSink& events, SequenceRunner& runner,
+    Connection(Session& session, gui::QtEventSink& events, CommandActions& actions,
                PortDirectory& ports, QWidget* window);
 
     // Shows the settings dialog once the window's event loop runs.
@@ -48,7 +48,7 @@ private:
 
     Session& m_session;
     gui::QtEventSink& m_events;
-    SequenceRunner& m_runner;
+    CommandActions& m_actions;
     PortDirectory& m_ports;
     QWidget* m_window;
     Choice m_choice;

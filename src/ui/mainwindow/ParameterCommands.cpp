@@ -16,18 +16,16 @@
 #include "ui/dialogs/WakeDelayDlg.h"
 #include "ui/dialogs/WirelessDlg.h"
 #include "ui/mainwindow/CommandActions.h"
-#include "ui/mainwindow/SequenceRunner.h"
 
 #include <QMessageBox>
 
 namespace tmx7 {
 
-ParameterCommands::ParameterCommands(Session& session, SequenceRunner& runner,
-                                     CommandActions& actions, std::string paramFilePath,
-                                     QWidget* window)
-    : QObject(window), m_session(session), m_runner(runner), m_actions(actions),
+ParameterCommands::ParameterCommands(Session& session, CommandActions& actions,
+                                     std::string paramFilePath, QWidget* window)
+    : QObject(window), m_session(session), m_actions(actions),
       m_paramFilePath(std::move(paramFilePath)), m_window(window) {
-    connect(&runner, &SequenceRunner::ended, this, &ParameterCommands::ended);
+    connect(&actions, &CommandActions::sequenceEnded, this, &ParameterCommands::ended);
 }
 
 // Opens `dialog` over the window and hands it to `then` once it is closed;
@@ -43,7 +41,7 @@ template <class D, class Then> void ParameterCommands::ask(D* dialog, Then then)
 }
 
 void ParameterCommands::run(Command command) {
-    if (m_dialog || m_runner.running())
+    if (m_dialog || m_actions.running())
         return;
     QWidget* w = m_window;
     switch (command) {
@@ -103,13 +101,13 @@ void ParameterCommands::run(Command command) {
         importParams();
         return;
     case Command::ExportParams:
-        m_runner.start(SequenceKind::Export,
-                       [path = m_paramFilePath](Session& s) { return s.Export(path); });
+        m_actions.start(SequenceKind::Export,
+                        [path = m_paramFilePath](Session& s) { return s.Export(path); });
         return;
     case Command::DownloadParams:
         // The set as it stands now is what is written, whatever the module
         // answers meanwhile.
-        m_runner.start(SequenceKind::Download, [](Session& s) { return s.Download(s.Params()); });
+        m_actions.start(SequenceKind::Download, [](Session& s) { return s.Download(s.Params()); });
         return;
     default:
         return;
@@ -122,8 +120,8 @@ void ParameterCommands::edit(Field field) {
     if (!command || m_dialog)
         return;
     if (!m_actions.usable(*command)) {
-        if (m_runner.running())
-            emit status(m_runner.reason());
+        if (m_actions.running())
+            emit status(m_actions.busyText());
         return;
     }
     if (action == EditAction::SerialModeChoice)
@@ -139,7 +137,7 @@ void ParameterCommands::edit(Field field) {
 void ParameterCommands::set(const SetPlan& plan) {
     if (plan.Cancelled())
         return;
-    if (m_runner.start(SequenceKind::Set, [plan](Session& s) { return s.Set(plan); }))
+    if (m_actions.start(SequenceKind::Set, [plan](Session& s) { return s.Set(plan); }))
         m_restartAdvice = plan.restartAdvice;
 }
 

@@ -21,15 +21,14 @@ class QWidget;
 namespace tmx7 {
 
 class CommandActions;
-class SequenceRunner;
 class Session;
 struct SetPlan;
 
 class ParameterCommands : public QObject {
     Q_OBJECT
 public:
-    ParameterCommands(Session& session, SequenceRunner& runner, CommandActions& actions,
-                      std::string paramFilePath, QWidget* window);
+    ParameterCommands(Session& session, CommandActions& actions, std::string paramFilePath,
+                      QWidget* window);
 
     // The set entries of "参数设置" (not the production mode) and
     // "导入参数", "导出参数", "下载参数".
@@ -50,7 +49,6 @@ private:
     void ended(SequenceKind kind, const Outcome& outcome);
 
     Session& m_session;
-    SequenceRunner& m_runner;
     CommandActions& m_actions;
     std::string m_paramFilePath;
     QWidget* m_window;

@@ -9,12 +9,10 @@
 #include "ui/dialogs/AboutDlg.h"
 #include "ui/mainwindow/CommandActions.h"
 #include "ui/mainwindow/DataTestPanel.h"
-#include "ui/mainwindow/Links.h"
 #include "ui/mainwindow/ParameterCommands.h"
 #include "ui/mainwindow/ParameterPages.h"
 #include "ui/mainwindow/ProductColumn.h"
 #include "ui/mainwindow/ProductionPanel.h"
-#include "ui/mainwindow/SequenceRunner.h"
 #include "ui/mainwindow/StatusPanes.h"
 
 #include <QCloseEvent>
@@ -51,8 +49,7 @@ CRadioConfigDlg::CRadioConfigDlg(const MainWindowOptions& options, QWidget* pare
     tips.setColor(QPalette::ToolTipText, Qt::blue);
     QToolTip::setPalette(tips);
 
-    m_runner = new SequenceRunner(*m_session, this);
-    m_actions = new CommandActions(menuBar(), this);
+    m_actions = new CommandActions(*m_session, menuBar(), this);
     m_status = new StatusPanes(statusBar());
 
     auto* central = new QWidget(this);
@@ -73,13 +70,13 @@ CRadioConfigDlg::CRadioConfigDlg(const MainWindowOptions& options, QWidget* pare
     connect(m_panel, &DataTestPanel::statusMessage, this,
             [this](const QString& text) { m_status->setText(StatusSlot::Activity, text); });
 
-    m_commands = new ParameterCommands(*m_session, *m_runner, *m_actions, kParamFilePath, this);
-    m_connection = new Connection(*m_session, m_events, *m_runner,
+    m_commands = new ParameterCommands(*m_session, *m_actions, kParamFilePath, this);
+    m_connection = new Connection(*m_session, m_events, *m_actions,
                                   options.ports ? *options.ports : PortDirectory::System(), this);
 
     connect(&m_events, &gui::QtEventSink::posted, this, &CRadioConfigDlg::onEvents);
     connect(m_actions, &CommandActions::triggered, this, &CRadioConfigDlg::onCommand);
-    connect(m_runner, &SequenceRunner::busyChanged, this, &CRadioConfigDlg::onBusyChanged);
+    connect(m_actions, &CommandActions::busyChanged, this, &CRadioConfigDlg::onBusyChanged);
     // Queued: the dialog a double-click asks for opens once the mouse event
     // has been handled in full.
     connect(m_pages, &ParameterPages::valueDoubleClicked, m_commands, &ParameterCommands::edit,
@@ -132,7 +129,7 @@ void CRadioConfigDlg::apply(const Event& event) {
     } else if (const auto* e = std::get_if<WriteFailed>(&event)) {
         m_status->setText(StatusSlot::Activity, WriteFailedText(e->status));
     } else if (const auto* e = std::get_if<SequenceFinished>(&event)) {
-        m_runner->finished(*e);
+        m_actions->finished(*e);
     }
     m_connection->onEvent(event);
 }
@@ -140,7 +137,7 @@ void CRadioConfigDlg::apply(const Event& event) {
 void CRadioConfigDlg::onCommand(Command command) {
     switch (command) {
     case Command::Refresh:
-        m_runner->start(SequenceKind::Refresh, [](Session& s) { return s.Refresh(); });
+        m_actions->start(SequenceKind::Refresh, [](Session& s) { return s.Refresh(); });
         return;
     case Command::Exit:
         exitProgram();
@@ -174,7 +171,6 @@ void CRadioConfigDlg::onCommand(Command command) {
 }
 
 void CRadioConfigDlg::onBusyChanged(bool busy) {
-    m_actions->setBusy(busy ? m_runner->reason() : QString());
     m_production->setBusy(busy);
     if (!busy && m_closePending) {
         if (m_exitPending)
@@ -184,7 +180,7 @@ void CRadioConfigDlg::onBusyChanged(bool busy) {
 }
 
 void CRadioConfigDlg::exitProgram() {
-    if (m_runner->running()) {
+    if (m_actions->running()) {
         m_exitPending = true;
         close(); // waits for the sequence
         return;
@@ -195,10 +191,10 @@ void CRadioConfigDlg::exitProgram() {
 }
 
 void CRadioConfigDlg::closeEvent(QCloseEvent* event) {
-    if (m_runner->running()) {
+    if (m_actions->running()) {
         event->ignore();
         m_closePending = true;
-        m_status->setText(StatusSlot::Connection, m_runner->closingText());
+        m_status->setText(StatusSlot::Connection, m_actions->closingText());
         return;
     }
     // Closing the port discards what it has not sent yet: the last command

@@ -24,7 +24,6 @@ class ParameterCommands;
 class ParameterPages;
 class PortDirectory;
 class ProductionPanel;
-class SequenceRunner;
 class Session;
 class StatusPanes;
 
@@ -54,7 +53,6 @@ private:
 
     gui::QtEventSink m_events; // outlives the session, which posts to it
     std::unique_ptr<Session> m_session;
-    SequenceRunner* m_runner;
     CommandActions* m_actions;
     StatusPanes* m_status;
     ParameterPages* m_pages;
