@@ -23,75 +23,57 @@ bool CalibrationKey(char32_t c) {
     return gui::HexFilterAccepts(c, gui::HexKeys::WithBlank);
 }
 
-QPushButton* Button(const char* caption, const char* name, QWidget* parent) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-QLineEdit* CalibrationEdit(const char* name, QWidget* parent) {
-    auto* edit = new QLineEdit(gui::ToQString(kInitialCalibText), parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setMaxLength(2);
-    edit->setValidator(new gui::CharFilter(&CalibrationKey, edit));
-    // No paste around the key rule through a context menu.
-    edit->setContextMenuPolicy(Qt::NoContextMenu);
-    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("WWW")) + 8);
-    return edit;
-}
-
 } // namespace
 
 ProductionPanel::ProductionPanel(Session& session, QWidget* parent)
-    : QWidget(parent), m_session(session),
-      m_transmitButton(Button("发射0101", "transmit0101Button", this)),
-      m_stopButton(Button("停发0101", "stop0101Button", this)),
-      m_signalButton(Button("信号强度", "signalStrengthButton", this)),
-      m_calibrationLabel(new QLabel(QStringLiteral("频率校准值"), this)),
-      m_calibrationA(CalibrationEdit("calibrationEditA", this)),
-      m_calibrationB(CalibrationEdit("calibrationEditB", this)),
-      m_calibrateButton(Button("设置", "calibrateButton", this)), m_indicator(new QLabel(this)) {
-    m_calibrationLabel->setObjectName(QStringLiteral("calibrationLabel"));
-    m_indicator->setObjectName(QStringLiteral("transmitIndicator"));
-    const int side = fontMetrics().height();
-    const qreal ratio = devicePixelRatioF();
-    QPixmap dot = res::DrawPicture(res::IDB_TX_INDICATOR, QSize(side, side) * ratio);
-    dot.setDevicePixelRatio(ratio);
-    m_indicator->setPixmap(dot);
-    m_indicator->hide();
-
-    auto* row = new QHBoxLayout(this);
+    : QWidget(parent), m_session(session), m_controls(new QWidget(this)),
+      m_indicator(new QLabel(this)) {
+    auto* row = new QHBoxLayout(m_controls);
     row->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             m_transmitButton, m_stopButton, m_signalButton, m_calibrationLabel, m_calibrationA,
-             m_calibrationB, m_calibrateButton, m_indicator})
-        row->addWidget(w);
-    row->addStretch(1);
-    showControls(false);
-
-    auto write = [this](WriteStatus (CProductionMode::*op)(CPortTable&, int)) {
-        return (m_production.*op)(m_session.Ports(), m_session.Link().port);
+    auto button = [&](const char* caption, const char* name, auto onClick) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), m_controls);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, onClick);
+        row->addWidget(b);
     };
-    connect(m_transmitButton, &QPushButton::clicked, this, [this, write] {
-        // A port that took nothing shows no transmission.
-        if (write(&CProductionMode::Transmit0101) == WriteStatus::Queued)
+    // The indicator follows only a command the port took.
+    button("发射0101", "transmit0101Button", [this] {
+        if (write(&CProductionMode::Transmit0101))
             m_indicator->show();
     });
-    connect(m_stopButton, &QPushButton::clicked, this, [this, write] {
-        if (write(&CProductionMode::StopTransmit0101) == WriteStatus::Queued)
+    button("停发0101", "stop0101Button", [this] {
+        if (write(&CProductionMode::StopTransmit0101))
             m_indicator->hide();
     });
-    connect(m_signalButton, &QPushButton::clicked, this,
-            [write] { (void)write(&CProductionMode::SignalStrength); });
-    connect(m_calibrateButton, &QPushButton::clicked, this, &ProductionPanel::calibrate);
-}
+    button("信号强度", "signalStrengthButton", [this] { write(&CProductionMode::SignalStrength); });
+    auto* label = new QLabel(QStringLiteral("频率校准值"), m_controls);
+    label->setObjectName(QStringLiteral("calibrationLabel"));
+    row->addWidget(label);
+    for (std::size_t i = 0; i < m_calibration.size(); ++i) {
+        auto* edit = new QLineEdit(gui::ToQString(kInitialCalibText), m_controls);
+        edit->setObjectName(QStringLiteral("calibrationEdit") + QChar(char16_t(u'A' + i)));
+        edit->setMaxLength(2);
+        edit->setValidator(new gui::CharFilter(&CalibrationKey, edit));
+        edit->setContextMenuPolicy(Qt::NoContextMenu); // no paste around the key rule
+        edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("WWW")) + 8);
+        m_calibration[i] = edit;
+        row->addWidget(edit);
+    }
+    button("设置", "calibrateButton", [this] { calibrate(); });
+    m_controls->hide();
 
-void ProductionPanel::showControls(bool shown) {
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             m_transmitButton, m_stopButton, m_signalButton, m_calibrationLabel, m_calibrationA,
-             m_calibrationB, m_calibrateButton})
-        w->setVisible(shown);
+    m_indicator->setObjectName(QStringLiteral("transmitIndicator"));
+    const int side = fontMetrics().height();
+    QPixmap dot = res::DrawPicture(res::IDB_TX_INDICATOR, QSize(side, side) * devicePixelRatioF());
+    dot.setDevicePixelRatio(devicePixelRatioF());
+    m_indicator->setPixmap(dot);
+    m_indicator->hide();
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_controls);
+    layout->addWidget(m_indicator);
+    layout->addStretch(1);
 }
 
 void ProductionPanel::toggle() {
@@ -99,29 +81,26 @@ void ProductionPanel::toggle() {
         return;
     if (!m_production.NeedsCode()) {
         m_production.Toggle(false);
-        showControls(false);
+        m_controls->hide();
         return;
     }
     auto* dlg = new CPasswordDlg(this);
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     m_passwordDlg = dlg;
     connect(dlg, &QDialog::finished, this, [this](int result) {
-        if (m_production.Toggle(result == QDialog::Accepted))
-            showControls(true);
+        m_controls->setVisible(m_production.Toggle(result == QDialog::Accepted));
     });
     dlg->open();
 }
 
-void ProductionPanel::setBusy(bool busy) {
-    for (QWidget* w : std::initializer_list<QWidget*>{m_transmitButton, m_stopButton,
-                                                      m_signalButton, m_calibrateButton})
-        w->setEnabled(!busy);
+bool ProductionPanel::write(WriteStatus (CProductionMode::*command)(CPortTable&, int)) {
+    return (m_production.*command)(m_session.Ports(), m_session.Link().port) == WriteStatus::Queued;
 }
 
 void ProductionPanel::calibrate() {
     const CalibrationOutcome out = m_production.Calibrate(m_session.Ports(), m_session.Link().port,
-                                                          m_calibrationA->text().toStdString(),
-                                                          m_calibrationB->text().toStdString());
+                                                          m_calibration[0]->text().toStdString(),
+                                                          m_calibration[1]->text().toStdString());
     if (out.message)
         gui::OpenMessage(window(), gui::ToQString(*out.message));
 }

@@ -9,9 +9,10 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <array>
+
 class QLabel;
 class QLineEdit;
-class QPushButton;
 
 namespace tmx7 {
 
@@ -24,23 +25,18 @@ public:
 
     // "生产参数设置": asks for the code (without blocking) or switches off.
     void toggle();
-    bool modeOn() const { return m_production.On(); }
     // The buttons write to the line: not while a sequence runs.
-    void setBusy(bool busy);
+    void setBusy(bool busy) { m_controls->setEnabled(!busy); }
 
 private:
-    void showControls(bool shown);
+    // True when the port took the command.
+    bool write(WriteStatus (CProductionMode::*command)(CPortTable&, int));
     void calibrate();
 
     Session& m_session;
     CProductionMode m_production;
-    QPushButton* m_transmitButton;
-    QPushButton* m_stopButton;
-    QPushButton* m_signalButton;
-    QLabel* m_calibrationLabel;
-    QLineEdit* m_calibrationA;
-    QLineEdit* m_calibrationB;
-    QPushButton* m_calibrateButton;
+    QWidget* m_controls; // all but the indicator
+    std::array<QLineEdit*, 2> m_calibration{};
     QLabel* m_indicator;
     QPointer<QDialog> m_passwordDlg;
 };
