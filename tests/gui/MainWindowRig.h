@@ -19,7 +19,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <unistd.h>
 
 namespace tmx7::test {
@@ -29,27 +28,15 @@ namespace tmx7::test {
 // the module's answer at the rates used here.
 class ScaledClock : public Clock {
 public:
-    explicit ScaledClock(int factor)
-        : m_factor(factor), m_start(std::chrono::steady_clock::now()) {}
-    TimePoint now() const override {
-        return m_start + (std::chrono::steady_clock::now() - m_start) * m_factor;
-    }
+    explicit ScaledClock(int factor) : m_factor(factor) {}
+    TimePoint now() const override { return m_start + (RealClock().now() - m_start) * m_factor; }
     bool sleepFor(Millis d, StopSignal* stop = nullptr) override {
-        const auto end = std::chrono::steady_clock::now() +
-                         std::chrono::duration_cast<std::chrono::microseconds>(d) / m_factor;
-        while (!(stop && stop->requested())) {
-            const auto left = end - std::chrono::steady_clock::now();
-            if (left <= std::chrono::steady_clock::duration::zero())
-                return true;
-            std::this_thread::sleep_for(
-                std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(5)));
-        }
-        return false;
+        return RealClock().sleepFor(Millis(std::max<long long>(d.count() / m_factor, 1)), stop);
     }
 
 private:
     int m_factor;
-    TimePoint m_start;
+    TimePoint m_start = RealClock().now();
 };
 
 class WindowRig {

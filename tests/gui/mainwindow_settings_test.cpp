@@ -16,16 +16,24 @@ using namespace tmx7::test;
 
 namespace {
 
-void TypeInto(QWidget& dialog, const char* text) {
-    auto* edit = Find<QLineEdit>(dialog, "valueEdit");
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
+using Answer = std::function<void(QWidget&)>;
+
+// Types `text` into the dialog's edit (or steps its bar up `steps` times), then "确定".
+Answer TypeOk(const char* text) {
+    return [text](QWidget& d) {
+        Find<QLineEdit>(d, "valueEdit")->selectAll();
+        QTest::keyClicks(Find<QLineEdit>(d, "valueEdit"), text);
+        Click(Find(d, "okButton"));
+    };
 }
-void StepUp(QWidget& dialog, int n) {
-    auto* bar = Find<QScrollBar>(dialog, "valueScrollBar");
-    for (int i = 0; i < n; ++i)
-        QTest::keyClick(bar, Qt::Key_Up);
+Answer StepOk(int steps) {
+    return [steps](QWidget& d) {
+        for (int i = 0; i < steps; ++i)
+            QTest::keyClick(Find<QScrollBar>(d, "valueScrollBar"), Qt::Key_Up);
+        Click(Find(d, "okButton"));
+    };
 }
+// Picks `row` in a list (with the mouse) or a drop-down list (with the keys).
 void PickRow(QWidget& dialog, const char* list, int row) {
     if (auto* l = Find<QListWidget>(dialog, list)) {
         QTest::mouseClick(l->viewport(), Qt::LeftButton, {},
@@ -33,10 +41,15 @@ void PickRow(QWidget& dialog, const char* list, int row) {
         return;
     }
     auto* box = Find<QComboBox>(dialog, list);
-    ASSERT_NE(box, nullptr) << list;
     box->setFocus();
     while (box->currentIndex() < row)
         QTest::keyClick(box, Qt::Key_Down);
+}
+Answer PickClick(const char* list, int row, const char* button) {
+    return [=](QWidget& d) {
+        PickRow(d, list, row);
+        Click(Find(d, button));
+    };
 }
 
 struct SetCase {
@@ -44,7 +57,7 @@ struct SetCase {
     std::function<void(sim::ModuleState&)> module;
     const char* action;
     const char* dialog; // class of the dialog it opens; null for none
-    std::function<void(QWidget&)> answer;
+    Answer answer;
     const char* frame; // what the module receives
     const char* field; // the value shown after the refresh
     const char* shown;
@@ -79,97 +92,34 @@ void Passive(sim::ModuleState& s) {
     s.serialMode = 1;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Entries, MenuSet,
-    ::testing::Values(SetCase{"Frequency",
-                              {},
-                              "frequencyAction",
-                              "CFrequencyDlg",
-                              [](QWidget& d) { Click(Find(d, "channelButton17")); },
-                              "1F 2F 3F 4F 5F 6F 7F 8F FF 01 00 00 10 00 00 00",
-                              "txFrequency",
-                              "435.000MHz"},
-                      SetCase{"PassiveMode",
-                              {},
-                              "passiveModeAction",
-                              nullptr,
-                              {},
-                              "1F 2F 3F 4F 5F 6F 7F 8F F8 01 01",
-                              "serialMode",
-                              "被动模式"},
-                      SetCase{"ActiveMode",
-                              Passive,
-                              "activeModeAction",
-                              nullptr,
-                              {},
-                              "1F 2F 3F 4F 5F 6F 7F 8F F8 01 00",
-                              "serialMode",
-                              "主动模式"},
-                      SetCase{"PowerSaving",
-                              {},
-                              "powerSavingModeAction",
-                              nullptr,
-                              {},
-                              "1F 2F 3F 4F 5F 6F 7F 8F A5 01 01",
-                              "powerMode",
-                              "省电模式"},
-                      SetCase{"SleepPeriod", Saving, "sleepPeriodAction", "CSleepPeriodDlg",
-                              [](QWidget& d) {
-                                  StepUp(d, 2);
-                                  Click(Find(d, "okButton"));
-                              },
-                              "1F 2F 3F 4F 5F 6F 7F 8F A4 01 03", "sleepPeriod", "6"},
-                      SetCase{"SaveAddress", Saving, "saveAddressAction", "CSaveAddrDlg",
-                              [](QWidget& d) {
-                                  TypeInto(d, "1234");
-                                  Click(Find(d, "okButton"));
-                              },
-                              "1F 2F 3F 4F 5F 6F 7F 8F A3 01 12 34", "saveAddr", "12 34"},
-                      SetCase{"WakeDelay", Saving, "wakeDelayAction", "CWakeDelayDlg",
-                              [](QWidget& d) {
-                                  StepUp(d, 3);
-                                  Click(Find(d, "okButton"));
-                              },
-                              "1F 2F 3F 4F 5F 6F 7F 8F A1 01 00 04", "wakeDelay", "1.2"},
-                      SetCase{"PassiveAddress", Passive, "passiveAddressAction", "CPassiveAddrDlg",
-                              [](QWidget& d) {
-                                  StepUp(d, 0x1A);
-                                  Click(Find(d, "okButton"));
-                              },
-                              "1F 2F 3F 4F 5F 6F 7F 8F E2 01 31 41", "passiveAddr", "31 41"},
-                      SetCase{"Group",
-                              {},
-                              "groupAction",
-                              "CGroupDlg",
-                              [](QWidget& d) {
-                                  TypeInto(d, "7");
-                                  Click(Find(d, "okButton"));
-                              },
-                              "1F 2F 3F 4F 5F 6F 7F 8F E7 01 07",
-                              "group",
-                              "07"},
-                      SetCase{"TransmitPower",
-                              {},
-                              "wirelessAction",
-                              "CWirelessDlg",
-                              [](QWidget& d) {
-                                  PickRow(d, "txPowerList", 3);
-                                  Click(Find(d, "txPowerSetButton"));
-                              },
-                              "1F 2F 3F 4F 5F 6F 7F 8F FB 01 03",
-                              "power",
-                              "3"},
-                      SetCase{"AirRate",
-                              {},
-                              "wirelessAction",
-                              "CWirelessDlg",
-                              [](QWidget& d) {
-                                  PickRow(d, "airRateList", 0);
-                                  Click(Find(d, "airRateSetButton"));
-                              },
-                              "1F 2F 3F 4F 5F 6F 7F 8F FC 01 03",
-                              "airRate",
-                              "1200bps"}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Entries, MenuSet, ::testing::Values(
+    SetCase{"Frequency", {}, "frequencyAction", "CFrequencyDlg",
+            [](QWidget& d) { Click(Find(d, "channelButton17")); },
+            "1F 2F 3F 4F 5F 6F 7F 8F FF 01 00 00 10 00 00 00", "txFrequency", "435.000MHz"},
+    SetCase{"PassiveMode", {}, "passiveModeAction", nullptr, {},
+            "1F 2F 3F 4F 5F 6F 7F 8F F8 01 01", "serialMode", "被动模式"},
+    SetCase{"ActiveMode", Passive, "activeModeAction", nullptr, {},
+            "1F 2F 3F 4F 5F 6F 7F 8F F8 01 00", "serialMode", "主动模式"},
+    SetCase{"PowerSaving", {}, "powerSavingModeAction", nullptr, {},
+            "1F 2F 3F 4F 5F 6F 7F 8F A5 01 01", "powerMode", "省电模式"},
+    SetCase{"SleepPeriod", Saving, "sleepPeriodAction", "CSleepPeriodDlg", StepOk(2),
+            "1F 2F 3F 4F 5F 6F 7F 8F A4 01 03", "sleepPeriod", "6"},
+    SetCase{"SaveAddress", Saving, "saveAddressAction", "CSaveAddrDlg", TypeOk("1234"),
+            "1F 2F 3F 4F 5F 6F 7F 8F A3 01 12 34", "saveAddr", "12 34"},
+    SetCase{"WakeDelay", Saving, "wakeDelayAction", "CWakeDelayDlg", StepOk(3),
+            "1F 2F 3F 4F 5F 6F 7F 8F A1 01 00 04", "wakeDelay", "1.2"},
+    SetCase{"PassiveAddress", Passive, "passiveAddressAction", "CPassiveAddrDlg", StepOk(0x1A),
+            "1F 2F 3F 4F 5F 6F 7F 8F E2 01 31 41", "passiveAddr", "31 41"},
+    SetCase{"Group", {}, "groupAction", "CGroupDlg", TypeOk("7"),
+            "1F 2F 3F 4F 5F 6F 7F 8F E7 01 07", "group", "07"},
+    SetCase{"TransmitPower", {}, "wirelessAction", "CWirelessDlg",
+            PickClick("txPowerList", 3, "txPowerSetButton"),
+            "1F 2F 3F 4F 5F 6F 7F 8F FB 01 03", "power", "3"},
+    SetCase{"AirRate", {}, "wirelessAction", "CWirelessDlg",
+            PickClick("airRateList", 0, "airRateSetButton"),
+            "1F 2F 3F 4F 5F 6F 7F 8F FC 01 03", "airRate", "1200bps"}),
+    // clang-format on
     [](const auto& info) { return std::string(info.param.name); });
 
 // The module's own line changes with its serial format: the user is told to
