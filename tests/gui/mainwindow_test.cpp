@@ -66,6 +66,31 @@ TEST(MainWindow, StartsWithTheSettingsDialogAndShowsTheModule) {
     QTest::keyClick(rig.window.get(), Qt::Key_Return);
     EXPECT_TRUE(NoDialogFor(50));
     EXPECT_TRUE(rig.window->isVisible());
+
+    // Every value shows whole, frame and all, and the status bar ends inside
+    // the window, at the usual and a larger font.
+    const QFont usual = QApplication::font();
+    for (int points : {usual.pointSize(), usual.pointSize() * 3 / 2}) {
+        QFont font = usual;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        QTest::qWait(50);
+        QWidget* motto = rig.find("mottoPane");
+        EXPECT_TRUE(rig.window->rect().contains(
+            QRect(motto->mapTo(rig.window.get(), QPoint(0, 0)), motto->size())))
+            << "motto at " << points << " pt";
+        for (auto* value : rig.window->findChildren<QLabel*>(QRegularExpression("Value$"))) {
+            if (!value->isVisible())
+                continue;
+            const int needed =
+                value->fontMetrics().horizontalAdvance(value->text()) + 2 * value->frameWidth();
+            EXPECT_LE(needed, value->width())
+                << value->objectName().toStdString() << " at " << points << " pt";
+            EXPECT_TRUE(rig.window->rect().contains(
+                QRect(value->mapTo(rig.window.get(), QPoint(0, 0)), value->size())));
+        }
+    }
+    QApplication::setFont(usual);
 }
 
 // A port and baud rate tried with "确定" are kept when the dialog is then
@@ -157,7 +182,8 @@ TEST(MainWindow, DoubleClickOpensTheFieldsDialogOnceAndNothingElse) {
 }
 
 // The product pictures and names open their pages; a menu opened over the
-// column and a press on a picture's very edge open nothing.
+// column and a press on a picture's very edge open nothing. The right button
+// opens the "文件" menu.
 TEST(MainWindow, ProductLinksFollowTheWidgetPressedOnly) {
     qputenv("TMX7_HOME_HOST", "www.example.com");
     std::vector<QString> opened;
@@ -185,17 +211,12 @@ TEST(MainWindow, ProductLinksFollowTheWidgetPressedOnly) {
                                             "https://www.example.com/diantaimokuai.html"}));
     SetUrlOpenHook({});
     qunsetenv("TMX7_HOME_HOST");
-}
 
-// The right button over the window's own surface offers the "文件" menu.
-TEST(MainWindow, RightButtonOverTheSurfaceOffersTheFileMenu) {
-    WindowRig rig;
-    ASSERT_TRUE(rig.Connect());
-    // Through the window, as the window system delivers it.
+    // The right button over the window's own surface (through the window, as
+    // the window system delivers it) offers the "文件" menu.
     QWidget* page = rig.find("generalPage");
     QTest::mouseClick(rig.window->windowHandle(), Qt::RightButton, {},
                       page->mapTo(rig.window.get(), QPoint(2, 2)));
-    QMenu* file = rig.find<QMenu>("fileMenu");
     ASSERT_TRUE(WaitUntil([&] { return file->isVisible(); }));
     file->hide();
 }
@@ -258,33 +279,4 @@ TEST(MainWindow, ClosePortGreysWhatNeedsAPortAndOpenPortReadsAgain) {
         EXPECT_TRUE(rig.action(name)->isEnabled()) << name;
     EXPECT_TRUE(rig.find("sendButton")->isEnabled());
     EXPECT_FALSE(rig.action("sleepPeriodAction")->isEnabled()) << "normal power mode";
-}
-
-// Every value shows whole, frame and all, and the status bar ends inside the
-// window, at the usual and a larger font.
-TEST(MainWindow, ValuesShowWholeAtALargerFont) {
-    WindowRig rig;
-    ASSERT_TRUE(rig.Connect());
-    const QFont usual = QApplication::font();
-    for (int points : {usual.pointSize(), usual.pointSize() * 3 / 2}) {
-        QFont font = usual;
-        font.setPointSize(points);
-        QApplication::setFont(font);
-        QTest::qWait(50);
-        QWidget* motto = rig.find("mottoPane");
-        EXPECT_TRUE(rig.window->rect().contains(
-            QRect(motto->mapTo(rig.window.get(), QPoint(0, 0)), motto->size())))
-            << "motto at " << points << " pt";
-        for (auto* value : rig.window->findChildren<QLabel*>(QRegularExpression("Value$"))) {
-            if (!value->isVisible())
-                continue;
-            const int needed =
-                value->fontMetrics().horizontalAdvance(value->text()) + 2 * value->frameWidth();
-            EXPECT_LE(needed, value->width())
-                << value->objectName().toStdString() << " at " << points << " pt";
-            EXPECT_TRUE(rig.window->rect().contains(
-                QRect(value->mapTo(rig.window.get(), QPoint(0, 0)), value->size())));
-        }
-    }
-    QApplication::setFont(usual);
 }
