@@ -21,21 +21,6 @@ using namespace tmx7;
 
 namespace {
 
-// The real clock with every sleep divided by a fixed factor.
-class ScaledClock : public Clock {
-public:
-    explicit ScaledClock(double scale) : m_scale(scale) {}
-    TimePoint now() const override { return RealClock().now(); }
-    bool sleepFor(Millis d, StopSignal* stop) override {
-        const auto scaled = std::chrono::duration_cast<Millis>(
-            std::chrono::duration<double, std::milli>(static_cast<double>(d.count()) / m_scale));
-        return RealClock().sleepFor(scaled, stop);
-    }
-
-private:
-    double m_scale;
-};
-
 class NullSink : public EventSink {
 public:
     void Post(std::vector<Event> events) override { m_count += events.size(); }
@@ -54,7 +39,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--passive") == 0)
             passive = true;
         else if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc)
-            scale = std::atof(argv[++i]);
+            scale = std::atoi(argv[++i]); // whole factors: the clock's
     }
     if (!(scale >= 1.0)) {
         std::fprintf(stderr, "download_timing: --scale must be 1 or more\n");
@@ -100,7 +85,7 @@ int main(int argc, char** argv) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
     });
 
-    ScaledClock clock(scale);
+    ScaledClock clock(static_cast<int>(scale));
     NullSink sink;
     const auto t0 = std::chrono::steady_clock::now();
     const bool completed = RunDownload(plan, table, 31, clock, sink).ok();

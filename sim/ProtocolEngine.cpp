@@ -408,7 +408,9 @@ void ProtocolEngine::ActOnQuery(std::uint8_t code, TimePoint at) {
 
 void ProtocolEngine::ActOnSet(AuditedFrame& f) {
     const std::uint8_t* v = f.bytes.data() + 10;
-    auto& s = m_state;
+    // A dropped setting changes a copy that is thrown away.
+    ModuleState ignored = m_state;
+    auto& s = m_faults.ignoreSetOf == f.code ? ignored : m_state;
     bool ok = true;
     switch (f.code) {
     case 0xFC:

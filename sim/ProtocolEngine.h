@@ -57,6 +57,9 @@ struct FaultConfig {
     // pty until its buffers are full and the host can write no more, as on
     // a line held by flow control. Lifting it reads everything that waited.
     bool stall = false;
+    // Sets of this command code are answered as usual but not kept: a module
+    // that silently drops one setting.
+    std::optional<std::uint8_t> ignoreSetOf;
 
     bool operator==(const FaultConfig&) const = default;
 };

@@ -13,7 +13,7 @@ void StopSignal::request() {
     m_cv.notify_all();
 }
 
-bool StopSignal::waitFor(Millis d) {
+bool StopSignal::waitFor(std::chrono::microseconds d) {
     std::unique_lock lock(m_mutex);
     return m_cv.wait_for(lock, d, [this] { return m_stopped.load(std::memory_order_acquire); });
 }
@@ -42,6 +42,23 @@ public:
 Clock& RealClock() {
     static SteadyClock clock;
     return clock;
+}
+
+ScaledClock::ScaledClock(int factor)
+    : m_factor(std::max(factor, 1)), m_start(std::chrono::steady_clock::now()) {}
+
+TimePoint ScaledClock::now() const {
+    return m_start + (std::chrono::steady_clock::now() - m_start) * m_factor;
+}
+
+bool ScaledClock::sleepFor(Millis d, StopSignal* stop) {
+    if (d.count() <= 0)
+        return !(stop && stop->requested());
+    const auto real = std::chrono::duration_cast<std::chrono::microseconds>(d) / m_factor;
+    if (stop)
+        return !stop->waitFor(real);
+    std::this_thread::sleep_for(real);
+    return true;
 }
 
 VirtualClock::VirtualClock(int participants)

@@ -21,7 +21,7 @@ public:
     bool requested() const { return m_stopped.load(std::memory_order_acquire); }
     // Blocks in real time until the stop is requested or `d` has passed.
     // Returns true when stopped.
-    bool waitFor(Millis d);
+    bool waitFor(std::chrono::microseconds d);
 
 private:
     std::atomic<bool> m_stopped{false};
@@ -43,6 +43,22 @@ public:
 
 // The process-wide steady clock.
 Clock& RealClock();
+
+// Real time running `factor` times faster: every sleep takes 1/factor of
+// its length and now() advances `factor` times as fast. Sequences keep their
+// order and proportions against a peer that answers in real time, which is
+// what tests of whole programs need when a VirtualClock cannot reach into them.
+class ScaledClock : public Clock {
+public:
+    explicit ScaledClock(int factor);
+    TimePoint now() const override;
+    bool sleepFor(Millis d, StopSignal* stop = nullptr) override;
+    int factor() const { return m_factor; }
+
+private:
+    int m_factor;
+    TimePoint m_start;
+};
 
 // A clock that moves only when told to. With auto-advance on, time jumps to
 // the earliest pending deadline as soon as `participants` threads are all

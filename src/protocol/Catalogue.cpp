@@ -1,5 +1,7 @@
 #include "protocol/Catalogue.h"
 
+#include "platform/Encoding.h"
+
 namespace tmx7 {
 
 std::span<const CodeText> ValueTable(CommandCode code) {
@@ -44,13 +46,16 @@ std::string FormatHexPairs(std::uint8_t first, std::uint8_t second) {
 }
 
 std::string FormatVersion(std::span<const std::uint8_t> bytes) {
-    std::string out;
+    std::string raw;
     for (std::uint8_t b : bytes) {
         if (b == 0)
             break;
-        out += static_cast<char>(b);
+        raw += static_cast<char>(b);
     }
-    return out;
+    // The module names itself in the code page of its own user interface;
+    // in memory every text is UTF-8. A character cut off by the six-byte
+    // field becomes U+FFFD rather than a stray byte.
+    return GbkToUtf8(raw).text;
 }
 
 } // namespace tmx7

@@ -135,8 +135,8 @@ std::string FormatWakeDelay(std::uint8_t high, std::uint8_t low);
 std::string FormatHexPairs(std::uint8_t first, std::uint8_t second);
 // One byte as its two upper-case hex digits.
 std::string FormatHexByte(std::uint8_t value);
-// Six bytes taken as characters. The text ends at the first NUL, as the
-// window would show it.
+// Six bytes of code page 936 text as UTF-8. The text ends at the first NUL,
+// as the window would show it.
 std::string FormatVersion(std::span<const std::uint8_t> bytes);
 
 } // namespace tmx7

@@ -11,8 +11,8 @@ namespace {
 template <class T>
 OptionValue<T> Refuse(std::string_view option, std::string_view text, std::string_view expected) {
     OptionValue<T> r;
-    r.error =
-        std::string(option) + ": \"" + std::string(text) + "\" is not " + std::string(expected);
+    r.reason = "\"" + std::string(text) + "\" is not " + std::string(expected);
+    r.error = std::string(option) + ": " + r.reason;
     return r;
 }
 

@@ -12,7 +12,8 @@ namespace tmx7 {
 
 template <class T> struct OptionValue {
     std::optional<T> value;
-    std::string error; // empty when `value` is set
+    std::string reason; // what was wrong with the text, without the option's name
+    std::string error;  // "--option: " and the reason; empty when `value` is set
 
     explicit operator bool() const { return value.has_value(); }
 };

@@ -243,22 +243,23 @@ bool Session::Set(SetPlan plan) {
     });
 }
 
-bool Session::Download(const ParamSet& snapshot) {
+bool Session::Download(const ParamSet& snapshot, std::optional<SettleRule> readBack) {
     // Every frame comes from this copy: answers decoded during the half
     // minute of the download cannot change what is written.
-    return Start(SequenceKind::Download, [this, plan = BuildDownload(snapshot)](StopSignal& stop) {
-        const LinkChoice link = Link();
-        Outcome outcome = RunDownload(plan, m_table, link.port, m_clock, m_out, &stop);
-        if (outcome.kind != OutcomeKind::Completed && outcome.kind != OutcomeKind::WriteRefused)
+    return Start(
+        SequenceKind::Download, [this, plan = BuildDownload(snapshot), readBack](StopSignal& stop) {
+            const LinkChoice link = Link();
+            Outcome outcome = RunDownload(plan, m_table, link.port, m_clock, m_out, &stop);
+            if (outcome.kind != OutcomeKind::Completed && outcome.kind != OutcomeKind::WriteRefused)
+                return outcome;
+            Outcome refreshed = readBack ? ReadNow(stop, *readBack) : RefreshNow(stop);
+            if (!refreshed.ok()) {
+                refreshed.stepsDone = outcome.stepsDone;
+                refreshed.stepsTotal = outcome.stepsTotal;
+                return refreshed;
+            }
             return outcome;
-        Outcome refreshed = RefreshNow(stop);
-        if (!refreshed.ok()) {
-            refreshed.stepsDone = outcome.stepsDone;
-            refreshed.stepsTotal = outcome.stepsTotal;
-            return refreshed;
-        }
-        return outcome;
-    });
+        });
 }
 
 Outcome Session::ReadNow(StopSignal& stop, const SettleRule& rule) {
@@ -382,7 +383,18 @@ void Session::ClearReceived() {
 
 // ---- port notices ---------------------------------------------------------------------------
 
-void Session::PacketPosted(int /*port*/) {}
+void Session::SetPacketObserver(std::function<void()> observer) {
+    std::lock_guard lock(m_observerMutex);
+    m_packetObserver = std::move(observer);
+}
+
+void Session::PacketPosted(int port) {
+    if (port != Link().port)
+        return;
+    std::lock_guard lock(m_observerMutex);
+    if (m_packetObserver)
+        m_packetObserver();
+}
 
 void Session::PortLost(int port, SerialResult why) {
     if (port != Link().port)

@@ -76,8 +76,11 @@ public:
     bool Refresh();
     // Writes the plan's frame, waits, refreshes when the plan asks for it.
     bool Set(SetPlan plan);
-    // Writes every value of `snapshot` with its pauses, then refreshes.
-    bool Download(const ParamSet& snapshot);
+    // Writes every value of `snapshot` with its pauses, then refreshes. With
+    // `readBack` the closing refresh is a Read: it waits for the answers to
+    // settle and ends AnswersMissing when some did not come, so a caller that
+    // checks the module's values afterwards has them all (or knows it has not).
+    bool Download(const ParamSet& snapshot, std::optional<SettleRule> readBack = std::nullopt);
     // Refreshes, then waits until every answer is in or the line has gone
     // quiet (`rule`). Ends AnswersMissing, naming the fields, when not all came.
     bool Read(SettleRule rule = {});
@@ -108,6 +111,10 @@ public:
     void SendExitCommand();
     // Empties the receive area: text decoded before this is not shown.
     void ClearReceived();
+    // Called on a port's thread for every packet posted to the link's port,
+    // for a caller that takes packets itself (no decoder running); it must
+    // not block. An empty function detaches.
+    void SetPacketObserver(std::function<void()> observer);
 
 private:
     using Body = std::function<Outcome(StopSignal&)>;
@@ -141,6 +148,8 @@ private:
     std::shared_ptr<StopSignal> m_stop;
     bool m_portLost = false;
     std::optional<Outcome> m_lastOutcome;
+    std::mutex m_observerMutex;
+    std::function<void()> m_packetObserver;
     std::thread m_worker;
     // Last, so it goes first: its port threads, which call back into this
     // object, are joined while everything they touch still exists.

@@ -109,48 +109,80 @@ bool ContinuousSendForm::AcceptsChar(char32_t c) {
     return (c >= U'0' && c <= U'9') || c == U'\b' || c == U'.';
 }
 
-// ---- timers 4-7 -----------------------------------------------------------------
+// ---- the four send timers ----------------------------------------------------------
+
+namespace {
+
+std::size_t Index(SendTimer timer) {
+    return static_cast<std::size_t>(timer);
+}
+
+bool Counted(SendTimer timer) {
+    return timer == SendTimer::UserCounted || timer == SendTimer::StdCounted;
+}
+
+SendTimer TimerOfId(int timerId) {
+    return static_cast<SendTimer>(TimerIndex(timerId));
+}
+
+int IdOf(SendTimer timer) {
+    return kTimerUserUntilStopped + static_cast<int>(timer);
+}
+
+} // namespace
+
+SendTimer ContinuousSendTimers::TimerOf(const ContinuousSendChoice& choice) {
+    const bool standard = choice.dataForm == 1;
+    if (choice.countMode == 1)
+        return standard ? SendTimer::StdCounted : SendTimer::UserCounted;
+    return standard ? SendTimer::StdUntilStopped : SendTimer::UserUntilStopped;
+}
 
 int ContinuousSendTimers::TimerFor(int dataForm, int countMode) {
-    if (countMode == 1)
-        return dataForm == 1 ? kTimerStdCounted : kTimerUserCounted;
-    return dataForm == 1 ? kTimerStdUntilStopped : kTimerUserUntilStopped;
+    return IdOf(TimerOf({dataForm, countMode}));
 }
 
 TimerStart ContinuousSendTimers::Start(const ContinuousSendChoice& choice) {
-    const int id = TimerFor(choice.dataForm, choice.countMode);
-    m_running[TimerIndex(id)] = true;
+    const SendTimer timer = TimerOf(choice);
+    m_running[Index(timer)] = true;
     if (choice.countMode == 1)
         m_sendsLeft = static_cast<int>(std::min(choice.count, kCountMax));
-    return {id, choice.intervalMs};
+    return {IdOf(timer), choice.intervalMs, timer};
 }
 
-TimerTick ContinuousSendTimers::OnTimer(int timerId) {
+TimerTick ContinuousSendTimers::OnTimer(SendTimer timer) {
     TimerTick t;
-    if (!IsSendTimer(timerId))
-        return t;
     t.ours = true;
-    if (!IsRunning(timerId)) {
+    if (!IsRunning(timer)) {
         // A tick already queued when the run ended.
         t.stopTimer = true;
         return t;
     }
-    const bool counted = timerId == kTimerUserCounted || timerId == kTimerStdCounted;
-    if (counted && m_sendsLeft <= 0) {
-        m_running[TimerIndex(timerId)] = false;
+    if (Counted(timer) && m_sendsLeft <= 0) {
+        m_running[Index(timer)] = false;
         t.stopTimer = true;
         return t;
     }
     t.send = true;
-    t.payload = (timerId == kTimerStdUntilStopped || timerId == kTimerStdCounted)
+    t.payload = (timer == SendTimer::StdUntilStopped || timer == SendTimer::StdCounted)
                     ? Payload::StandardData
                     : Payload::UserData;
     ++m_sendCount;
-    if (counted && --m_sendsLeft <= 0) {
-        m_running[TimerIndex(timerId)] = false;
+    if (Counted(timer) && --m_sendsLeft <= 0) {
+        m_running[Index(timer)] = false;
         t.stopTimer = true;
     }
     return t;
+}
+
+TimerTick ContinuousSendTimers::OnTimer(int timerId) {
+    if (!IsSendTimer(timerId))
+        return {};
+    return OnTimer(TimerOfId(timerId));
+}
+
+void ContinuousSendTimers::Halt(SendTimer timer) {
+    m_running[Index(timer)] = false;
 }
 
 std::array<int, 4> ContinuousSendTimers::Leave() {
@@ -160,8 +192,12 @@ std::array<int, 4> ContinuousSendTimers::Leave() {
     return {kTimerUserUntilStopped, kTimerStdUntilStopped, kTimerUserCounted, kTimerStdCounted};
 }
 
+bool ContinuousSendTimers::IsRunning(SendTimer timer) const {
+    return m_running[Index(timer)];
+}
+
 bool ContinuousSendTimers::IsRunning(int timerId) const {
-    return IsSendTimer(timerId) && m_running[TimerIndex(timerId)];
+    return IsSendTimer(timerId) && IsRunning(TimerOfId(timerId));
 }
 
 bool ContinuousSendTimers::AnyRunning() const {
@@ -215,23 +251,36 @@ int BitsPerByte(std::string_view lineFormat) {
     return 1 + 8 + (parity == 'o' || parity == 'e' ? 1 : 0) + stop;
 }
 
+TickPlan PlanContinuousTick(ContinuousSendTimers& timers, SendTimer timer,
+                            const SendContext& context) {
+    TickPlan plan;
+    const TimerTick tick = timers.OnTimer(timer);
+    plan.stopTimer = tick.stopTimer;
+    if (!tick.send)
+        return plan;
+    const bool standard = tick.payload == Payload::StandardData;
+    plan.send = true;
+    plan.data = BuildDataSend(standard ? context.stdData : context.userData,
+                              standard ? kStdDataBuffer : kSendAreaBuffer, context.serialMode,
+                              context.passiveAddr);
+    return plan;
+}
+
 TickOutcome RunContinuousTick(ContinuousSendTimers& timers, int timerId, const SendContext& context,
                               BoundedSender& sender, DataSink& sink) {
     TickOutcome out;
-    const TimerTick tick = timers.OnTimer(timerId);
-    out.ours = tick.ours;
-    out.stopTimer = tick.stopTimer;
-    if (!tick.send)
+    if (!ContinuousSendTimers::IsSendTimer(timerId))
         return out;
-    const bool standard = tick.payload == Payload::StandardData;
-    const SendResult data = BuildDataSend(standard ? context.stdData : context.userData,
-                                          standard ? kStdDataBuffer : kSendAreaBuffer,
-                                          context.serialMode, context.passiveAddr);
-    if (!data.ok()) {
-        out.status = data.status;
+    out.ours = true;
+    const TickPlan plan = PlanContinuousTick(timers, TimerOfId(timerId), context);
+    out.stopTimer = plan.stopTimer;
+    if (!plan.send)
+        return out;
+    if (!plan.data.ok()) {
+        out.status = plan.data.status;
         return out;
     }
-    const SendOutcome sent = sender.Send(sink, data.bytes);
+    const SendOutcome sent = sender.Send(sink, plan.data.bytes);
     out.written = sent == SendOutcome::Written;
     if (sent == SendOutcome::Skipped)
         out.status = BoundedSender::SkipStatus();

@@ -4,9 +4,10 @@
 // "发送次数显示" count display, and a send path that never makes the window
 // thread wait for the line.
 //
-// The window owns the real timers: it starts the one Start() names, hands
-// every tick of 4-7 to RunContinuousTick(), kills a timer when told, and
-// calls Leave() whenever the count display goes away, whichever way it goes.
+// The window owns the real timer: it starts the one Start() names, hands its
+// ticks to PlanContinuousTick() and writes what that built, stops the timer
+// when told, and calls Leave() whenever the count display goes away,
+// whichever way it goes.
 
 #include "link/PortTable.h"
 #include "platform/Clock.h"
@@ -88,8 +89,13 @@ private:
     unsigned m_intervalMs = 100;
 };
 
-// ---- timers 4-7 ---------------------------------------------------------------
+// ---- the four send timers --------------------------------------------------------
 
+// One timer per data form and count mode. The window runs a QTimer for the
+// one a run uses and hands its ticks to OnTimer().
+enum class SendTimer : std::uint8_t { UserUntilStopped, StdUntilStopped, UserCounted, StdCounted };
+
+// The same four as the old window's timer ids 4-7 (used only by that window).
 inline constexpr int kTimerUserUntilStopped = 4;
 inline constexpr int kTimerStdUntilStopped = 5;
 inline constexpr int kTimerUserCounted = 6;
@@ -98,8 +104,9 @@ inline constexpr int kTimerStdCounted = 7;
 enum class Payload { UserData, StandardData };
 
 struct TimerStart {
-    int timerId = 0;
+    int timerId = 0; // 4-7, for the old window
     unsigned intervalMs = 0;
+    SendTimer timer = SendTimer::UserUntilStopped;
 };
 
 struct TimerTick {
@@ -111,6 +118,7 @@ struct TimerTick {
 
 class ContinuousSendTimers {
 public:
+    static SendTimer TimerOf(const ContinuousSendChoice& choice);
     // The timer for a data form and count mode: 4, 5, 6 or 7.
     static int TimerFor(int dataForm, int countMode);
     static bool IsSendTimer(int timerId) { return timerId >= 4 && timerId <= 7; }
@@ -120,14 +128,19 @@ public:
     // One tick. Every tick of a running timer counts, also when the send
     // writes nothing; a counted run stops once its sends left reach 0 or
     // less. A tick of a timer no longer running asks for it to be killed.
+    TimerTick OnTimer(SendTimer timer);
     TimerTick OnTimer(int timerId);
+    // The timer stops where it is (the port went away): the count stays
+    // on show until the count display goes.
+    void Halt(SendTimer timer);
     // The count display went away (OK, Escape or the close of its window):
     // every send timer stops and the count starts again from 0. Returns the
-    // timers to kill.
+    // old window's timer ids to kill.
     std::array<int, 4> Leave();
 
     unsigned SendCount() const { return m_sendCount; }
     int SendsLeft() const { return m_sendsLeft; }
+    bool IsRunning(SendTimer timer) const;
     bool IsRunning(int timerId) const;
     bool AnyRunning() const;
 
@@ -235,5 +248,17 @@ struct TickOutcome {
 // data, 200 for standard data) and hands it to the sender.
 TickOutcome RunContinuousTick(ContinuousSendTimers& timers, int timerId, const SendContext& context,
                               BoundedSender& sender, DataSink& sink);
+
+// What one tick asks of the window.
+struct TickPlan {
+    bool stopTimer = false; // stop the timer now
+    bool send = false;      // `data` was built: write its bytes, or show its status
+    SendResult data;
+};
+
+// One tick of `timer`: counts it and builds the data send of its payload
+// (buffer 400 for user data, 200 for standard data). Writes nothing.
+TickPlan PlanContinuousTick(ContinuousSendTimers& timers, SendTimer timer,
+                            const SendContext& context);
 
 } // namespace tmx7

@@ -154,4 +154,19 @@ SendResult BuildCheckMemorySend(std::string_view passiveAddr) {
     return r;
 }
 
+std::string DataWriteFailureText(WriteStatus status) {
+    switch (status) {
+    case WriteStatus::Queued:
+        return {};
+    case WriteStatus::Refused:
+        // The port's queue is full: the line is slower than the sends.
+        return "串口发送跟不上，本次数据未发送";
+    case WriteStatus::PortLost:
+        return "串口已断开，数据未发送";
+    case WriteStatus::NoPort:
+        return "串口未打开，数据未发送";
+    }
+    return "数据未发送";
+}
+
 } // namespace tmx7

@@ -5,6 +5,8 @@
 // Every builder is pure: it returns the exact bytes to write or a refusal
 // with the text for the status bar, and never writes past its buffer.
 
+#include "link/PortTable.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -82,5 +84,14 @@ std::optional<std::vector<std::uint8_t>> MakePassiveWriteFrame(std::array<std::u
 // reported, or a refusal with a status text while it has reported none.
 SendResult BuildReadDataSend(std::string_view passiveAddr);
 SendResult BuildCheckMemorySend(std::string_view passiveAddr);
+
+// ---- what became of a send --------------------------------------------------------
+
+// Status-bar text for a data frame the port did not take; empty for Queued.
+std::string DataWriteFailureText(WriteStatus status);
+
+// A data send refused while a sequence (refresh, set, download ...) talks to
+// the module: test data in between would glue onto its frames.
+inline constexpr std::string_view kDataSendWhileBusy = "正在读写模块参数，数据未发送";
 
 } // namespace tmx7

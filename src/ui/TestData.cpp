@@ -13,6 +13,28 @@ const StdPattern* FindStdPattern(int menuId) {
     return nullptr;
 }
 
+namespace {
+
+// The length commands and the menu ids the old window still uses for them.
+struct LengthCommand {
+    Command command;
+    int menuId;
+};
+constexpr std::array<LengthCommand, 3> kLengthCommands = {{
+    {Command::StdLength20, kMenuStd20},
+    {Command::StdLength48, kMenuStd48},
+    {Command::StdLength192, kMenuStd192},
+}};
+
+} // namespace
+
+const StdPattern* FindStdPattern(Command command) {
+    for (const auto& c : kLengthCommands)
+        if (c.command == command)
+            return FindStdPattern(c.menuId);
+    return nullptr;
+}
+
 std::array<MenuCheck, 3> StdLengthChecks(int chosenMenuId) {
     std::array<MenuCheck, 3> out{};
     for (std::size_t i = 0; i < kStdPatterns.size(); ++i)
@@ -50,6 +72,18 @@ bool TestDataModel::ChooseStdLength(int menuId) {
     return true;
 }
 
+bool TestDataModel::ChooseStdLength(Command command) {
+    const StdPattern* p = FindStdPattern(command);
+    return p != nullptr && ChooseStdLength(p->menuId);
+}
+
+Command TestDataModel::StdLength() const {
+    for (const auto& c : kLengthCommands)
+        if (c.menuId == m_stdMenu)
+            return c.command;
+    return Command::StdLength20;
+}
+
 void TestDataModel::ShowStdData() {
     m_text = m_stdData;
     m_editable = false;
@@ -60,10 +94,12 @@ void TestDataModel::ShowUserData() {
     m_editable = false;
 }
 
-FileResult TestDataModel::EditUserData() {
+FileResult TestDataModel::EditUserData(bool* reloaded) {
     m_editable = true;
     std::string line;
     FileResult r = ReadFirstLine(m_path, kUserDataMaxBytes, line);
+    if (reloaded)
+        *reloaded = r.ok;
     if (r.ok) {
         m_userData = std::move(line);
         m_text = m_userData;

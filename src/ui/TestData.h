@@ -4,6 +4,7 @@
 // in the send area and keeps in "yonghushuju.mak" between runs.
 
 #include "platform/ProfileFile.h"
+#include "protocol/Fields.h"
 
 #include <array>
 #include <cstddef>
@@ -44,6 +45,8 @@ inline constexpr std::array<StdPattern, 3> kStdPatterns = {{
 
 // The row of a length menu command; nullptr for any other id.
 const StdPattern* FindStdPattern(int menuId);
+// The row of Command::StdLength20, 48 or 192; nullptr for any other command.
+const StdPattern* FindStdPattern(Command command);
 
 struct MenuCheck {
     int menuId;
@@ -79,13 +82,16 @@ public:
     // and the send area's text; the area's read-only state is kept. False for
     // an id that is no length entry.
     bool ChooseStdLength(int menuId);
+    bool ChooseStdLength(Command command);
     // "标准数据显示" and "用户数据显示": show that text, read-only.
     void ShowStdData();
     void ShowUserData();
     // "编辑用户数据": reload the user data from the file and show it; when the
     // file is missing create it with the default and keep the texts. In every
     // case the send area becomes editable.
-    FileResult EditUserData();
+    // `reloaded` tells whether the user data was read from the file (the
+    // send area shows it) or the area keeps its text.
+    FileResult EditUserData(bool* reloaded = nullptr);
     // Enter in the send area (editable or not): `areaText` becomes the user
     // data, the area read-only, and the file is replaced atomically. When the
     // write fails the user data is changed in memory only.
@@ -94,6 +100,8 @@ public:
     const std::string& UserData() const { return m_userData; }
     const std::string& StdData() const { return m_stdData; }
     int StdLengthMenu() const { return m_stdMenu; }
+    // Command::StdLength20, 48 or 192: the length chosen.
+    Command StdLength() const;
     const std::string& Text() const { return m_text; }
     bool Editable() const { return m_editable; }
     const std::string& Path() const { return m_path; }

@@ -39,29 +39,6 @@ QString U(const char* s) {
     return QString::fromUtf8(s);
 }
 
-// Time running `factor` times faster than the wall clock, for every thread
-// alike. The module's line pacing stays real, so the factor is kept low
-// enough that each host pause still outlasts the module's answer.
-class ScaledClock : public Clock {
-public:
-    explicit ScaledClock(int factor)
-        : m_factor(factor), m_start(std::chrono::steady_clock::now()) {}
-    TimePoint now() const override {
-        return m_start + (std::chrono::steady_clock::now() - m_start) * m_factor;
-    }
-    bool sleepFor(Millis d, StopSignal* stop = nullptr) override {
-        if (stop && stop->requested())
-            return false;
-        std::this_thread::sleep_for(std::chrono::duration_cast<std::chrono::microseconds>(d) /
-                                    m_factor);
-        return !(stop && stop->requested());
-    }
-
-private:
-    int m_factor;
-    TimePoint m_start;
-};
-
 class TempDir {
 public:
     TempDir() {

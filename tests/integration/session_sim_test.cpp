@@ -23,26 +23,13 @@ using tmx7::testing::SimHarness;
 
 namespace {
 
-// Real time running five times faster: the sequences keep their order and
-// proportions against a module that answers in real time, at a fifth of the
-// wall time. (A 200 ms query pause becomes 40 ms, still longer than the
-// module's 15 ms end-of-burst gap.)
-class FastClock : public Clock {
-public:
-    static constexpr int kFactor = 5;
-    TimePoint now() const override {
-        const auto real = std::chrono::steady_clock::now() - m_start;
-        return m_start + real * kFactor;
-    }
-    bool sleepFor(Millis d, StopSignal* stop = nullptr) override {
-        return RealClock().sleepFor(Millis(std::max<long long>(d.count() / kFactor, 1)), stop);
-    }
+// Five times faster than real time: a 200 ms query pause becomes 40 ms,
+// still longer than the module's 15 ms end-of-burst gap.
+struct FastClock : ScaledClock {
+    FastClock() : ScaledClock(5) {}
     Millis Slept(TimePoint since) const {
         return std::chrono::duration_cast<Millis>(now() - since);
     }
-
-private:
-    TimePoint m_start = std::chrono::steady_clock::now();
 };
 
 sim::SimulatorOptions Module(int serialMode = 0, int powerMode = 0, sim::FaultConfig faults = {}) {

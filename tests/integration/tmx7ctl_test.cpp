@@ -1,187 +1,571 @@
-// The command-line tool as a technician runs it, against its in-process
-// simulated module.
+// tmx7ctl as a technician runs it: a separate process against simulated
+// modules on ptys, several at once. The tool's waits run 20 times faster
+// (its hidden --time-scale), the modules answer in real time.
+
+#include "platform/Encoding.h"
+#include "sim/Simulator.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <sys/stat.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <memory>
+#include <poll.h>
 #include <regex>
+#include <spawn.h>
+#include <sstream>
 #include <string>
-#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using tmx7::sim::Simulator;
+using tmx7::sim::SimulatorOptions;
 
 namespace {
 
-struct Run {
+constexpr const char* kScale = "20";
+
+struct Ctl {
     int exitCode = -1;
     std::string out;
+    std::string err;
 };
 
-// Test programs live in <build>/tests, the tool in <build>/cli.
-std::string BuildDir() {
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe");
-    return exe.parent_path().parent_path().string();
+std::string Tool() {
+    // Test programs live in <build>/tests, the tool in <build>/cli.
+    return fs::read_symlink("/proc/self/exe").parent_path().parent_path().string() + "/cli/tmx7ctl";
 }
 
-Run RunCtl(const std::string& args) {
-    Run r;
-    const std::string cmd = BuildDir() + "/cli/tmx7ctl " + args + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
+// A private home, so no ports file of the user's is read.
+std::string Home() {
+    static const std::string home = [] {
+        const std::string dir = ::testing::TempDir() + "tmx7ctl_home_" + std::to_string(::getpid());
+        fs::create_directories(dir);
+        return dir;
+    }();
+    return home;
+}
+
+class Process {
+public:
+    Process(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+        std::vector<std::string> all{Tool()};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        m_env = {"HOME=" + Home(), "XDG_CONFIG_HOME=" + Home(), "TMX7_PORTS="};
+        for (char** e = environ; *e; ++e) {
+            const std::string v = *e;
+            if (v.rfind("HOME=", 0) && v.rfind("XDG_CONFIG_HOME=", 0) && v.rfind("TMX7_", 0))
+                m_env.push_back(v);
+        }
+        for (const std::string& e : env) {
+            const std::string name = e.substr(0, e.find('=') + 1);
+            std::erase_if(m_env, [&](const std::string& v) { return v.rfind(name, 0) == 0; });
+            m_env.push_back(e);
+        }
+        std::vector<char*> envp;
+        for (auto& e : m_env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        int out[2];
+        int err[2];
+        if (::pipe(out) != 0 || ::pipe(err) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        posix_spawn_file_actions_addclose(&actions, err[0]);
+        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        ::close(err[1]);
+        m_out = out[0];
+        m_err = err[0];
+    }
+    ~Process() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            Finish();
+        }
+    }
+
+    // Reads both streams to their end, then reaps the process.
+    Ctl Finish() {
+        Ctl r;
+        pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
+        std::string* into[2] = {&r.out, &r.err};
+        int open = 2;
+        while (open > 0 && ::poll(fds, 2, 60000) > 0) {
+            for (int i = 0; i < 2; ++i) {
+                if (fds[i].fd < 0 || !fds[i].revents)
+                    continue;
+                char buf[4096];
+                const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
+                if (n > 0) {
+                    into[i]->append(buf, static_cast<std::size_t>(n));
+                } else {
+                    ::close(fds[i].fd);
+                    fds[i].fd = -1;
+                    --open;
+                }
+            }
+        }
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int status = pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    }
+    pid_t Pid() const { return m_pid; }
+
+private:
+    std::vector<std::string> m_env;
+    pid_t m_pid = -1;
+    int m_out = -1;
+    int m_err = -1;
+};
+
+Ctl RunCtl(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+    return Process(args, env).Finish();
 }
 
-// What the tool says on stderr; stdout is dropped. `env` goes before the command.
-Run RunCtlErr(const std::string& args, const std::string& env = {}, bool keepStdout = false) {
-    Run r;
-    const std::string cmd = env + " timeout 20 " + BuildDir() + "/cli/tmx7ctl " + args +
-                            (keepStdout ? " 2>&1" : " 2>&1 >/dev/null");
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int status = pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+SimulatorOptions Module(tmx7::sim::FaultConfig faults = {}, int serialMode = 0) {
+    SimulatorOptions o; // 9600 baud, n,8,1
+    o.pace = false;
+    o.faults = faults;
+    o.state.serialMode = static_cast<std::uint8_t>(serialMode);
+    return o;
 }
 
-std::string FirstLine(const std::string& text) {
-    return text.substr(0, text.find('\n'));
+std::unique_ptr<Simulator> Start(SimulatorOptions options = Module()) {
+    auto s = std::make_unique<Simulator>(std::move(options));
+    EXPECT_TRUE(s->Start()) << s->LastError();
+    return s;
 }
 
-// Flat JSON object of string and number values, as tmx7ctl prints it.
-std::map<std::string, std::string> ParseFlatJson(const std::string& json) {
-    std::map<std::string, std::string> out;
-    static const std::regex pair(R"re("([A-Za-z]+)":\s*(?:"([^"]*)"|(\d+)))re");
-    for (auto it = std::sregex_iterator(json.begin(), json.end(), pair);
-         it != std::sregex_iterator(); ++it)
-        out[(*it)[1]] = (*it)[2].matched ? (*it)[2].str() : (*it)[3].str();
+// The line settings of the modules and the tool's faster clock.
+std::vector<std::string> Args(std::vector<std::string> args,
+                              const std::vector<std::unique_ptr<Simulator>>& modules) {
+    for (const auto& m : modules) {
+        args.push_back("--port");
+        args.push_back(m->SlavePath());
+    }
+    for (const char* a : {"--baud", "9600", "--format", "n,8,1", "--time-scale", kScale})
+        args.emplace_back(a);
+    return args;
+}
+
+// Every set frame a module received, as hex text.
+std::vector<std::string> SetFrames(const Simulator& s) {
+    std::vector<std::string> out;
+    for (const auto& f : s.Frames()) {
+        if (f.kind != tmx7::sim::FrameKind::Set)
+            continue;
+        std::string hex;
+        for (std::size_t i = 8; i < f.bytes.size(); ++i) {
+            char b[4];
+            std::snprintf(b, sizeof b, "%s%02X", i == 8 ? "" : " ", f.bytes[i]);
+            hex += b;
+        }
+        out.push_back(hex);
+    }
+    return out;
+}
+
+std::string Temp(const std::string& name) {
+    return ::testing::TempDir() + "tmx7ctl_" + std::to_string(::getpid()) + "_" + name;
+}
+
+// A parameter file as an export from a good unit writes it (code page 936).
+std::string ParamFile(const std::string& name, const std::string& serialMode = "主动模式") {
+    const std::string text =
+        "[TMX7参数表]\r\n版本号=TMX7V1\r\n串口编号=COM1\r\n接口格式=9600,n.8.1\r\n"
+        "发射功率=5\r\n省电模式=普通模式\r\n串口模式=" +
+        serialMode +
+        "\r\n空中频率=431.250MHz\r\n空中速率=19200bps\r\n组号=05\r\n"
+        "被动地址=30 30\r\n省电地址=00 00\r\n省电周期=2\r\n唤醒延时=0.3\r\n";
+    const std::string path = Temp(name);
+    std::ofstream(path, std::ios::binary) << tmx7::Utf8ToGbk(text).text;
+    return path;
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> out;
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
     return out;
 }
 
 } // namespace
 
-TEST(Tmx7ctl, ReadSimJsonHoldsEveryValue) {
-    const auto r = RunCtl("read --sim --baud 9600 --sim-mode passive --sim-power saving --json");
-    ASSERT_EQ(r.exitCode, 0) << r.out;
-    const auto v = ParseFlatJson(r.out);
-    const std::map<std::string, std::string> expected = {
-        {"baud", "9600"},
-        {"lineFormat", "n,8,1"},
-        {"txFrequency", "433.000MHz"},
-        {"rxFrequency", "433.000MHz"},
-        {"airRate", "9600bps"},
-        {"serialFormat", "9600,n.8.1"},
-        {"version", "TMX7V1"},
-        {"power", "7"},
-        {"group", "00"},
-        {"powerMode", "省电模式"},
-        {"serialMode", "被动模式"},
-        {"sleepPeriod", "2"},
-        {"addrType", "ASC"},
-        {"addrStart", "01"},
-        {"saveAddr", "00 00"},
-        {"groupMax", "10"},
-        {"wakeDelay", "0.3"},
-        {"addrLength", "02"},
-        {"passiveAddr", "30 30"},
+TEST(Tmx7ctl, HelpVersionAndRefusals) {
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* out; // expected in stdout
+        const char* err; // expected in stderr
     };
-    for (const auto& [key, value] : expected)
-        EXPECT_EQ(v.count(key) ? v.at(key) : "<missing>", value) << key;
-    EXPECT_EQ(v.size(), expected.size() + 1) << "plus the port";
-}
-
-TEST(Tmx7ctl, ExportWritesTheParameterFile) {
-    const std::string path = ::testing::TempDir() + "tmx7ctl_export.tm7";
-    std::remove(path.c_str());
-    const auto r = RunCtl("export --sim --baud 9600 --format n,8,1 " + path);
-    ASSERT_EQ(r.exitCode, 0);
-    std::ifstream in(path, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_NE(text.find("433.000MHz"), std::string::npos);
-    EXPECT_NE(text.find("TMX7V1"), std::string::npos);
-    EXPECT_NE(text.find("\r\n"), std::string::npos);
-    std::remove(path.c_str());
-}
-
-TEST(Tmx7ctl, UsageErrorsAndFailuresHaveTheirExitCodes) {
-    EXPECT_EQ(RunCtl("read").exitCode, 2) << "no port";
-    EXPECT_EQ(RunCtl("read --port COM1 --format n,8,1").exitCode, 2) << "format without baud";
-    // The simulated module runs at 9600: a confirm at 2400 finds nothing.
-    EXPECT_EQ(RunCtl("detect --sim --baud 2400").exitCode, 1);
-    const auto ok = RunCtl("detect --sim --baud 9600");
-    EXPECT_EQ(ok.exitCode, 0);
-    EXPECT_NE(ok.out.find(" 9600 n,8,1"), std::string::npos) << ok.out;
-}
-
-// Every refusal of a command line says what was wrong (some used to end with
-// exit code 2 and not a word).
-TEST(Tmx7ctl, EveryBadOptionValueIsNamed) {
-    const struct {
-        const char* args;
-        const char* said;
-    } cases[] = {
-        {"read --sim --baud 9600 --format garbage",
-         "tmx7ctl: --format: \"garbage\" is not a line format (n,8,1 n,8,2 o,8,1 o,8,2 e,8,1 "
-         "or e,8,2; N, O, E too)"},
-        {"read --sim --sim-mode bogus",
-         "tmx7ctl: --sim-mode: \"bogus\" is not active, passive or modbus"},
-        {"read --sim --sim-power off", "tmx7ctl: --sim-power: \"off\" is not normal or saving"},
-        {"detect --sim --baud 1234",
-         "tmx7ctl: --baud: \"1234\" is not a baud rate of the module (1200, 2400, 4800, 9600, "
-         "19200, 38400 or 57600)"},
-        {"detect --sim --sim-baud fast",
-         "tmx7ctl: --sim-baud: \"fast\" is not a baud rate of the module (1200, 2400, 4800, "
-         "9600, 19200, 38400 or 57600)"},
-        {"read --port XYZ",
-         "tmx7ctl: --port: \"XYZ\" is not COM1..COM1024 or a device path (/dev/...)"},
-        {"read --sim --port", "tmx7ctl: --port needs a value"},
-        {"read --sim --verbose", "tmx7ctl: unknown option: --verbose"},
-        {"frobnicate --sim", "tmx7ctl: unknown command: frobnicate"},
-        {"export --sim", "tmx7ctl: export needs one FILE"},
-        {"read --sim out.tm7", "tmx7ctl: read takes no FILE: out.tm7"},
-        {"", "tmx7ctl: no command given"},
+    const Case cases[] = {
+        {{"--help"},
+         0,
+         "Exit codes: 0 every unit ok; 1 a port or a module failed; 2 the command line was wrong; "
+         "3",
+         ""},
+        {{"download", "--help"}, 0, "--verify", ""},
+        {{"--version"}, 0, "tmx7ctl 0.1.0\n", ""},
+        {{}, 2, "", "usage: tmx7ctl COMMAND"},
+        {{"read", "--port", "COM1", "--frob"}, 2, "", "--frob\nusage: tmx7ctl read PORTS"},
+        {{"read", "--port=COM1", "--baud=1234"},
+         2,
+         "",
+         "--baud: \"1234\" is not a baud rate of the module (1200, 2400, 4800, 9600, 19200, 38400 or 57600)"},
+        {{"read", "--port", "COM1", "--format", "n,8,1"}, 2, "", "--format requires --baud"},
+        {{"read", "--port", "COM1", "--format=x,8,1", "--baud", "9600"},
+         2,
+         "",
+         "\"x,8,1\" is not a line format"},
+        {{"read"}, 2, "", "no port given: --port P, --all-ports or --sim"},
+        {{"read", "--port", "nowhere"}, 2, "", "--port nowhere: not COM<n>, a device path"},
+        {{"read", "--port", "COM3", "--port", "com3"}, 2, "", "are the same port (COM3)"},
+        {{"set", "--port", "COM1", "sleepPeriod=7"},
+         2,
+         "",
+         "sleepPeriod=7: not an even number from 2 to 500"},
+        {{"set", "--port", "COM1", "speed=1"}, 2, "", "speed=1: no field \"speed\""},
+        {{"set", "--port", "COM1", "serialFormat=e.8.1", "group=01"},
+         2,
+         "",
+         "serialFormat changes the line"},
+        {{"download", "--port", "COM1", "/nonexistent/p.tm7"},
+         2,
+         "",
+         "/nonexistent/p.tm7: no such parameter file"},
+        {{"download", "--port", "COM1", "x.tm7", "--sequence", "group=1FF"},
+         2,
+         "",
+         "group: unit 1 would get 1FF, outside 00..FF"},
+        {{"calibrate", "--port", "COM1", "--access-code", "123456", "12", "34"},
+         2,
+         "",
+         "请输入正确的密码"},
+        {{"send", "--port", "COM1", "01", "02", "--passive-addr", "XYZ"},
+         2,
+         "",
+         "--passive-addr XYZ: not two hex digits"},
     };
-    for (const auto& c : cases) {
-        const auto r = RunCtlErr(c.args);
-        EXPECT_EQ(r.exitCode, 2) << c.args;
-        EXPECT_EQ(FirstLine(r.out), c.said) << c.args;
+    for (const Case& c : cases) {
+        std::string line;
+        for (const auto& a : c.args)
+            line += a + " ";
+        const Ctl r = RunCtl(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << line << "\n" << r.err;
+        EXPECT_NE(r.out.find(c.out), std::string::npos) << line << "\n" << r.out;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << line << "\n" << r.err;
+        if (c.exitCode == 0)
+            EXPECT_EQ(r.err, "") << line;
+        else
+            EXPECT_EQ(r.out, "") << line << ": a refusal prints no result";
     }
+}
+
+TEST(Tmx7ctl, PortsJsonIsValidUtf8WhateverThePathsHold) {
+    auto a = Start();
+    auto b = Start();
+    const std::string dir = Temp("links");
+    fs::create_directories(dir);
+    const std::string chinese = dir + "/端口一";
+    const std::string invalid = dir + "/bad\xff\xfe";
+    fs::remove(chinese);
+    fs::remove(invalid);
+    fs::create_symlink(a->SlavePath(), chinese);
+    fs::create_symlink(b->SlavePath(), invalid);
+    const Ctl r = RunCtl({"ports", "--json"}, {"TMX7_PORTS=COM7=" + chinese + ";COM8=" + invalid});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // The parser refuses text that is not UTF-8.
+    const auto ports = nlohmann::json::parse(r.out);
+    std::map<std::string, nlohmann::json> byName;
+    for (const auto& p : ports)
+        byName[p.at("name").get<std::string>()] = p;
+    ASSERT_EQ(byName.count("COM7"), 1u) << r.out;
+    ASSERT_EQ(byName.count("COM8"), 1u) << r.out;
+    EXPECT_EQ(byName["COM7"]["path"], chinese);
+    EXPECT_EQ(byName["COM7"]["device"], a->SlavePath());
+    EXPECT_EQ(byName["COM8"]["path"], dir + "/bad\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(byName["COM8"]["usb"], "") << "a pty has no USB adapter";
 }
 
 // A ports file that is no file is passed over with a word, never waited on
 // (a FIFO used to hang `tmx7ctl ports`, a link to /dev/zero to abort it).
 TEST(Tmx7ctl, PortsListingSurvivesAPortsFileThatIsNoFile) {
-    namespace fs = std::filesystem;
-    const fs::path cfg = fs::path(::testing::TempDir()) / "tmx7ctl-ports-cfg";
+    const fs::path cfg = Temp("ports-cfg");
     fs::remove_all(cfg);
     fs::create_directories(cfg / "tmx7");
     const fs::path file = cfg / "tmx7/ports";
-    const std::string env = "XDG_CONFIG_HOME=" + cfg.string() + " TMX7_PORTS=COM77=/dev/pts/77";
+    const std::vector<std::string> env = {"XDG_CONFIG_HOME=" + cfg.string(),
+                                          "TMX7_PORTS=COM77=/dev/pts/77"};
     ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
-    auto r = RunCtlErr("ports", env);
+    Ctl r = RunCtl({"ports"}, env);
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(FirstLine(r.out),
-              "ports file not used: open " + file.string() + ": a FIFO, not a regular file");
+    EXPECT_EQ(r.err, "ports file not used: open " + file.string() +
+                         ": a FIFO, not a regular file\n");
     fs::remove(file);
     fs::create_symlink("/dev/zero", file);
-    r = RunCtlErr("ports", env, true);
+    r = RunCtl({"ports"}, env);
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(FirstLine(r.out), "ports file not used: open " + file.string() +
-                                    ": a character device, not a regular file");
-    EXPECT_NE(r.out.find("\nCOM77\t/dev/pts/77\t\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "ports file not used: open " + file.string() +
+                         ": a character device, not a regular file\n");
+    EXPECT_NE(r.out.find("COM77"), std::string::npos) << r.out;
     fs::remove_all(cfg);
+}
+
+TEST(Tmx7ctl, SetWritesEachFieldAsTheMenuDoesAndReadsItBack) {
+    std::vector<std::unique_ptr<Simulator>> modules;
+    modules.push_back(Start());
+    const Ctl r =
+        RunCtl(Args({"set", "txFrequency=431.250", "airRate=19200bps", "power=3级", "group=7",
+                     "powerMode=saving", "serialMode=被动模式", "sleepPeriod=10", "saveAddr=1234",
+                     "wakeDelay=0.6", "passiveAddr=1a"},
+                    modules));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(SetFrames(*modules[0]),
+              (std::vector<std::string>{"FF 01 00 00 01 00 00 00", "FC 01 07", "FB 01 03",
+                                        "E7 01 07", "A5 01 01", "F8 01 01", "A4 01 05",
+                                        "A3 01 12 34", "A1 01 00 02", "E2 01 31 41"}));
+    EXPECT_EQ(r.out, "txFrequency 431.250MHz\nairRate 19200bps\npower 3\ngroup 07\n"
+                     "powerMode 省电模式\nserialMode 被动模式\nsleepPeriod 10\nsaveAddr 12 34\n"
+                     "wakeDelay 0.6\npassiveAddr 31 41\n");
+    EXPECT_EQ(modules[0]->MalformedCount(), 0u);
+
+    // A value the dialog would refuse: nothing reaches the line, not even a query.
+    modules[0]->ClearAudit();
+    const Ctl refused = RunCtl(Args({"set", "group=7", "wakeDelay=0.5"}, modules));
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("wakeDelay=0.5: not a multiple of 0.3 from 0.3 to 19660.5"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(modules[0]->FrameCount(), 0u);
+
+    // The serial format changes the module's line: the advice, and no read.
+    const Ctl format = RunCtl(Args({"set", "serialFormat=e.8.1"}, modules));
+    EXPECT_EQ(format.exitCode, 0) << format.err;
+    EXPECT_TRUE(modules[0]->WaitForFrames(1, tmx7::Millis(2000)));
+    EXPECT_EQ(SetFrames(*modules[0]), std::vector<std::string>{"AB 01 05"});
+    EXPECT_NE(format.err.find("您已经改变串口的格式，按确定后手动重启该软件"), std::string::npos);
+}
+
+TEST(Tmx7ctl, DownloadVerifyNamesTheFieldAModuleDidNotKeep) {
+    tmx7::sim::FaultConfig drop;
+    drop.ignoreSetOf = 0xE7; // the group
+    std::vector<std::unique_ptr<Simulator>> modules;
+    modules.push_back(Start(Module(drop)));
+    const std::string file = ParamFile("verify.tm7");
+    const Ctl r = RunCtl(Args({"download", file, "--verify"}, modules));
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_EQ(SetFrames(*modules[0]),
+              (std::vector<std::string>{"E7 01 05", "A5 01 00", "F8 01 00", "A3 01 00 00",
+                                        "A4 01 01", "A1 01 00 01", "FF 01 00 00 01 00 00 00",
+                                        "FC 01 07", "FB 01 05"}));
+    EXPECT_NE(r.out.find("group: wanted 05, module has 00\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("differs"), std::string::npos) << "the summary says so: " << r.out;
+    // The refresh steps its bar back from 180 to 170: what is printed never goes back.
+    std::vector<int> shown;
+    const std::regex percent(R"(: (downloading|reading back) (\d+)%\n)");
+    for (auto it = std::sregex_iterator(r.err.begin(), r.err.end(), percent);
+         it != std::sregex_iterator(); ++it)
+        shown.push_back(std::stoi((*it)[2]));
+    ASSERT_GE(shown.size(), 5u) << r.err;
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end(), std::less_equal<int>())) << r.err;
+    EXPECT_EQ(shown.back(), 100);
+    EXPECT_NE(r.err.find("not read back (the module reports them only in power-saving or passive "
+                         "mode): sleepPeriod, saveAddr, wakeDelay"),
+              std::string::npos)
+        << r.err;
+
+    // The comparison alone finds the same, and a module that holds it all passes.
+    modules[0]->ClearAudit();
+    const Ctl check = RunCtl(Args({"verify", file}, modules));
+    EXPECT_EQ(check.exitCode, 3);
+    EXPECT_NE(check.out.find("group: wanted 05, module has 00\n"), std::string::npos) << check.out;
+    EXPECT_EQ(SetFrames(*modules[0]).size(), 0u) << "verify writes nothing";
+    auto state = modules[0]->State();
+    state.group = 0x05;
+    modules[0]->SetState(state);
+    EXPECT_EQ(RunCtl(Args({"verify", file}, modules)).exitCode, 0);
+}
+
+TEST(Tmx7ctl, OnePortOfFourHangsUpMidDownloadAndTheOthersFinish) {
+    tmx7::sim::FaultConfig unplug;
+    unplug.hangUpAfterFrames = 9 + 4; // the read before the download, then four of its frames
+    std::vector<std::unique_ptr<Simulator>> modules;
+    for (int i = 0; i < 4; ++i)
+        modules.push_back(Start(Module(i == 2 ? unplug : tmx7::sim::FaultConfig{})));
+    const std::string record = Temp("four.jsonl");
+    fs::remove(record);
+    const Ctl r =
+        RunCtl(Args({"download", ParamFile("four.tm7"), "--verify", "--record", record}, modules));
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+
+    const std::regex failedRow(
+        modules[2]->SlavePath() +
+        R"(\s+failed\s+\S+\s+the port hung up \(adapter unplugged\?\) during the download after [1-8] of 9 frames\n)");
+    EXPECT_TRUE(std::regex_search(r.out, failedRow)) << r.out;
+    EXPECT_NE(r.out.find("3 of 4 units ok"), std::string::npos) << r.out;
+    for (int i : {0, 1, 3}) {
+        EXPECT_EQ(modules[i]->State().group, 0x05) << i;
+        EXPECT_EQ(modules[i]->State().channel, 0x01) << i;
+        EXPECT_EQ(modules[i]->MalformedCount(), 0u) << i;
+    }
+    const auto lines = Lines(record);
+    ASSERT_EQ(lines.size(), 4u);
+    int ok = 0;
+    for (const std::string& line : lines) {
+        const auto unit = nlohmann::json::parse(line);
+        if (unit["device"] == modules[2]->SlavePath()) {
+            EXPECT_EQ(unit["result"], "failed");
+            EXPECT_EQ(unit["exitCode"], 1);
+            EXPECT_NE(unit["error"].get<std::string>().find("hung up"), std::string::npos) << line;
+            EXPECT_EQ(unit["before"]["txFrequency"], "433.000MHz");
+        } else {
+            ok += unit["result"] == "ok";
+            EXPECT_EQ(unit["verification"]["verified"], 7) << line;
+            EXPECT_EQ(unit["before"]["group"], "00") << line;
+            EXPECT_EQ(unit["after"]["group"], "05") << line;
+            EXPECT_EQ(unit["moduleVersion"], "TMX7V1");
+        }
+    }
+    EXPECT_EQ(ok, 3);
+}
+
+TEST(Tmx7ctl, EachUnitGetsItsOwnValues) {
+    std::vector<std::unique_ptr<Simulator>> modules;
+    for (int i = 0; i < 3; ++i)
+        modules.push_back(Start(Module({}, 1)));
+    const std::string csv = Temp("units.csv");
+    std::ofstream(csv) << "port;group\n"
+                       << modules[0]->SlavePath() << ";0A\n"
+                       << modules[1]->SlavePath() << ";\"0B\"\n"
+                       << modules[2]->SlavePath() << ";\n";
+    const Ctl r = RunCtl(Args({"download", ParamFile("units.tm7", "被动模式"), "--verify",
+                               "--sequence", "passiveAddr=1E", "--unit-values", csv},
+                              modules));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::array<std::array<std::uint8_t, 2>, 3> addr = {{{'1', 'E'}, {'1', 'F'}, {'2', '0'}}};
+    const std::array<std::uint8_t, 3> group = {0x0A, 0x0B, 0x05};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(modules[i]->State().passiveAddr, addr[i]) << i;
+        EXPECT_EQ(modules[i]->State().group, group[i]) << i;
+    }
+    EXPECT_NE(r.out.find("passiveAddr=31 45 group=0A"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("passiveAddr=32 30  "), std::string::npos)
+        << "the file's group: " << r.out;
+    EXPECT_NE(r.out.find("8 fields verified"), std::string::npos)
+        << "the passive address too: " << r.out;
+}
+
+TEST(Tmx7ctl, TheRecordHoldsWholeLinesAfterAKill) {
+    tmx7::sim::FaultConfig unplugEarly;
+    unplugEarly.hangUpAfterFrames = 2;
+    std::vector<std::unique_ptr<Simulator>> modules;
+    modules.push_back(Start(Module(unplugEarly)));
+    modules.push_back(Start(Module(unplugEarly)));
+    modules.push_back(Start());
+    const std::string record = Temp("kill.csv");
+    fs::remove(record);
+    Process run(Args({"download", ParamFile("kill.tm7"), "--record", record}, modules));
+    // Two units fail at once and are recorded; the third is mid-download.
+    for (int i = 0; i < 500 && Lines(record).size() < 3; ++i)
+        std::this_thread::sleep_for(10ms);
+    ::kill(run.Pid(), SIGKILL);
+    EXPECT_EQ(run.Finish().exitCode, 128 + SIGKILL);
+
+    std::ifstream in(record, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+    const auto lines = Lines(record);
+    ASSERT_EQ(lines.size(), 3u) << text;
+    EXPECT_EQ(lines[0].rfind("time,command,port,device,adapterSerial,moduleVersion,result,", 0),
+              0u);
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        EXPECT_NE(lines[i].find(",download,"), std::string::npos) << lines[i];
+    EXPECT_NE(lines[1].find(",failed,1,"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[2].find(",failed,1,"), std::string::npos) << lines[2];
+}
+
+TEST(Tmx7ctl, CtrlCLetsADownloadFinishTheModule) {
+    std::vector<std::unique_ptr<Simulator>> modules;
+    modules.push_back(Start());
+    const std::string record = Temp("interrupted.jsonl");
+    fs::remove(record);
+    Process run(Args({"download", ParamFile("ctrlc.tm7"), "--record", record}, modules));
+    ASSERT_TRUE(modules[0]->WaitForFrames(2, tmx7::Millis(5000)));
+    ::kill(run.Pid(), SIGINT);
+    const Ctl r = run.Finish();
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("finishing what each module is in the middle of"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(SetFrames(*modules[0]).size(), 9u) << "every frame of the download";
+    EXPECT_EQ(Lines(record).size(), 1u);
+}
+
+TEST(Tmx7ctl, ReadSendAndProductionOnOneModule) {
+    SimulatorOptions gbk = Module();
+    gbk.state.version = {'T', 'M', 'X', '7', 0xB0, 0xE6}; // "版" in code page 936
+    std::vector<std::unique_ptr<Simulator>> modules;
+    modules.push_back(Start(gbk));
+
+    const Ctl read = RunCtl(Args({"read", "--json"}, modules));
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    const auto values = nlohmann::json::parse(read.out);
+    EXPECT_EQ(values["version"], "TMX7版");
+    EXPECT_EQ(values["txFrequency"], "433.000MHz");
+    EXPECT_EQ(values["sleepPeriod"], "********");
+    EXPECT_EQ(values.size(), 4u + 17u);
+
+    // Active mode loops data back over the radio link.
+    const Ctl send = RunCtl(Args({"send", "01:02", "0A", "--seconds", "0.5"}, modules));
+    EXPECT_EQ(send.exitCode, 0) << send.err;
+    EXPECT_TRUE(
+        std::regex_match(send.out, std::regex(R"(\[\d\d:\d\d:\d\d\.\d{3}\] 发→ 01 02 0A\n)"
+                                              R"(\[\d\d:\d\d:\d\d\.\d{3}\] 收← 01 02 0A\n)")))
+        << send.out;
+    modules[0]->ClearAudit();
+    EXPECT_EQ(
+        RunCtl(Args({"send", "01", "--passive-addr", "00", "--seconds", "0"}, modules)).exitCode,
+        0);
+    EXPECT_TRUE(modules[0]->WaitForFrames(1, tmx7::Millis(2000)));
+    ASSERT_EQ(modules[0]->Frames().size(), 1u);
+    EXPECT_EQ(modules[0]->Frames()[0].bytes,
+              (std::vector<std::uint8_t>{0x24, 0x30, 0x30, 0x57, 0x00, 0x01, 0x01, 0x0D}));
+
+    modules[0]->ClearAudit();
+    const Ctl calibrate =
+        RunCtl(Args({"calibrate", "--access-code", "517204", "12", "3f"}, modules));
+    EXPECT_EQ(calibrate.exitCode, 0) << calibrate.err;
+    EXPECT_TRUE(modules[0]->WaitForFrames(1, tmx7::Millis(2000)));
+    EXPECT_EQ(modules[0]->State().freqCalibration, (std::array<std::uint8_t, 2>{0x12, 0x3F}));
+    const Ctl signal = RunCtl(Args({"signal"}, modules), {"TMX7_ACCESS_CODE=517204"});
+    EXPECT_EQ(signal.exitCode, 0) << signal.err;
+    EXPECT_EQ(signal.out, "signal strength 5A (90)\n");
 }

@@ -52,6 +52,10 @@ TEST(ComputedDisplays, MatchTheirFormats) {
     EXPECT_EQ(FormatVersion(version), "TMX7V1");
     const std::uint8_t withNul[] = {'V', '1', 0x00, 'X', 'Y', 'Z'};
     EXPECT_EQ(FormatVersion(withNul), "V1");
+    // Code page 936 on the wire, UTF-8 in memory; a character cut in half by
+    // the field's end is replaced, never passed on as a stray byte.
+    const std::uint8_t gbk[] = {'V', '2', 0xB0, 0xE6, 0xB1, 0x00};
+    EXPECT_EQ(FormatVersion(gbk), "V2\xE7\x89\x88\xEF\xBF\xBD");
 }
 
 TEST(ComputedDisplays, WakeDelayAgreesWithPrintfForEveryCount) {

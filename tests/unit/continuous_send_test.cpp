@@ -234,50 +234,50 @@ TEST(BitsPerByte, FromLineFormat) {
     EXPECT_EQ(BitsPerByte("garbage"), 10);
 }
 
-TEST(RunContinuousTick, SendsThePayloadOfTheTickAndCountsWithoutAMode) {
-    VirtualClock clock;
-    clock.setAutoAdvance(false);
-    FakeSink sink;
-    BoundedSender sender(clock, 9600);
+TEST(PlanContinuousTick, BuildsThePayloadOfTheTickAndCountsWithoutAMode) {
     ContinuousSendTimers timers;
     TestDataModel data("/nonexistent/yonghushuju.mak");
     SendContext ctx{"41 42", data.StdData(), kModeUnknown, ""};
 
-    timers.Start({1, 1, 3, 100});
-    TickOutcome o = RunContinuousTick(timers, 7, ctx, sender, sink);
-    EXPECT_TRUE(o.ours);
-    EXPECT_FALSE(o.written);
-    EXPECT_TRUE(o.status.empty()) << "unknown mode is silent";
+    EXPECT_EQ(timers.Start({1, 1, 3, 100}).timer, SendTimer::StdCounted);
+    TickPlan p = PlanContinuousTick(timers, SendTimer::StdCounted, ctx);
+    EXPECT_TRUE(p.send);
+    EXPECT_FALSE(p.data.ok());
+    EXPECT_TRUE(p.data.status.empty()) << "unknown mode is silent";
     EXPECT_EQ(timers.SendCount(), 1u) << "counts although nothing is written";
 
     ctx.serialMode = kModeActive;
-    clock.advance(100ms);
-    o = RunContinuousTick(timers, 7, ctx, sender, sink);
-    EXPECT_TRUE(o.written);
-    ASSERT_EQ(sink.frames.size(), 1u);
-    EXPECT_EQ(sink.frames[0].size(), 20u);
+    p = PlanContinuousTick(timers, SendTimer::StdCounted, ctx);
+    ASSERT_TRUE(p.data.ok());
+    EXPECT_EQ(p.data.bytes.size(), 20u);
 
     // A length change during the run applies at the next tick.
-    ASSERT_TRUE(data.ChooseStdLength(kMenuStd192));
+    ASSERT_TRUE(data.ChooseStdLength(Command::StdLength192));
     ctx.stdData = data.StdData();
     ctx.serialMode = kModePassive;
     ctx.passiveAddr = "30 30";
-    clock.advance(100ms);
-    o = RunContinuousTick(timers, 7, ctx, sender, sink);
-    EXPECT_TRUE(o.stopTimer);
-    ASSERT_EQ(sink.frames.size(), 2u);
-    ASSERT_EQ(sink.frames[1].size(), 199u);
-    EXPECT_EQ(sink.frames[1][4], 0x00);
-    EXPECT_EQ(sink.frames[1][5], 0xC0);
+    p = PlanContinuousTick(timers, SendTimer::StdCounted, ctx);
+    EXPECT_TRUE(p.stopTimer);
+    ASSERT_EQ(p.data.bytes.size(), 199u);
+    EXPECT_EQ(p.data.bytes[4], 0x00);
+    EXPECT_EQ(p.data.bytes[5], 0xC0);
     EXPECT_EQ(timers.SendCount(), 3u);
 
     // Passive without an address: counted, refused with a status.
     timers.Leave();
-    timers.Start({0, 0, 1, 100});
+    EXPECT_EQ(timers.Start({0, 0, 1, 100}).timer, SendTimer::UserUntilStopped);
     ctx.passiveAddr = "";
-    o = RunContinuousTick(timers, 4, ctx, sender, sink);
-    EXPECT_FALSE(o.written);
-    EXPECT_FALSE(o.status.empty());
+    p = PlanContinuousTick(timers, SendTimer::UserUntilStopped, ctx);
+    EXPECT_FALSE(p.data.ok());
+    EXPECT_EQ(p.data.status, "未读到被动地址，数据未发送");
+    EXPECT_EQ(timers.SendCount(), 1u);
+
+    // A halted run (the port went away) sends no more but keeps its count.
+    timers.Halt(SendTimer::UserUntilStopped);
+    p = PlanContinuousTick(timers, SendTimer::UserUntilStopped, ctx);
+    EXPECT_FALSE(p.send);
+    EXPECT_TRUE(p.stopTimer);
+    EXPECT_FALSE(timers.AnyRunning());
     EXPECT_EQ(timers.SendCount(), 1u);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// A fresh folder per test, removed afterwards (write bits restored first, so
-// read-only files and folders left by a test do not block the clean-up).
+// A fresh folder per test, removed afterwards (its write bits restored
+// first, in case a test that took them away stopped half-way).
 
 #include <gtest/gtest.h>
 
@@ -21,17 +21,10 @@ protected:
         m_dir = pattern;
     }
     void TearDown() override {
-        namespace fs = std::filesystem;
         std::error_code ec;
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ec);
-        // Links are skipped: permissions() would follow them out of the
-        // folder (a test's link to /dev/zero must not make it executable).
-        for (auto it = fs::recursive_directory_iterator(m_dir, ec);
-             it != fs::recursive_directory_iterator(); it.increment(ec)) {
-            if (!it->is_symlink(ec))
-                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        }
-        fs::remove_all(m_dir, ec);
+        std::filesystem::permissions(m_dir, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(m_dir, ec);
     }
 
     std::string Path(std::string_view name) const { return (m_dir / name).string(); }
@@ -46,12 +39,10 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    // Names in the folder other than the ones a test created (left-over temporaries).
+    // Names in the folder: what a test made, plus any temporary left behind.
     std::size_t EntryCount() const {
-        std::size_t n = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(m_dir))
-            ++n;
-        return n;
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(m_dir),
+                                                      std::filesystem::directory_iterator()));
     }
 
 private:
