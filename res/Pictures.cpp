@@ -1,7 +1,5 @@
 #include "res/Pictures.h"
 
-#include "res/ResourceIds.h"
-
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -219,52 +217,30 @@ void DrawAbout(QPainter& p, QSizeF s) {
 
 } // namespace
 
-QPixmap DrawPicture(int id, QSize size) {
-    if (size.isEmpty())
+QPixmap DrawPicture(Picture picture, QSize size, qreal ratio) {
+    static constexpr void (*kDraw[])(QPainter&, QSizeF) = {
+        DrawIcon, DrawGprs, DrawRadio, DrawAlarm, DrawTerminal, DrawIndicator, DrawAbout};
+    const QSize pixels = (QSizeF(size) * ratio).toSize();
+    if (pixels.isEmpty())
         return {};
-    void (*draw)(QPainter&, QSizeF) = nullptr;
-    switch (id) {
-    case IDI_APP:
-        draw = DrawIcon;
-        break;
-    case IDB_PRODUCT_GPRS:
-        draw = DrawGprs;
-        break;
-    case IDB_PRODUCT_RADIO:
-        draw = DrawRadio;
-        break;
-    case IDB_PRODUCT_ALARM:
-        draw = DrawAlarm;
-        break;
-    case IDB_PRODUCT_TERMINAL:
-        draw = DrawTerminal;
-        break;
-    case IDB_TX_INDICATOR:
-        draw = DrawIndicator;
-        break;
-    case IDB_ABOUT:
-        draw = DrawAbout;
-        break;
-    default:
-        return {};
-    }
-    QPixmap pm(size);
+    QPixmap pm(pixels);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    draw(p, QSizeF(size));
+    kDraw[static_cast<int>(picture)](p, QSizeF(pixels));
+    pm.setDevicePixelRatio(ratio);
     return pm;
 }
 
 QIcon AppIcon() {
     QIcon icon;
     for (int s : {16, 24, 32, 48, 64, 128, 256})
-        icon.addPixmap(DrawPicture(IDI_APP, QSize(s, s)));
+        icon.addPixmap(DrawPicture(Picture::AppIcon, QSize(s, s)));
     return icon;
 }
 
-bool SavePicture(int id, QSize size, const QString& path) {
-    const QPixmap pm = DrawPicture(id, size);
+bool SavePicture(Picture picture, QSize size, const QString& path) {
+    const QPixmap pm = DrawPicture(picture, size);
     return !pm.isNull() && pm.save(path, "PNG");
 }
 

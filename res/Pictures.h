@@ -9,11 +9,22 @@
 
 namespace tmx7::res {
 
-// Draws picture `id` (IDI_APP, IDB_...) at `size`; a null pixmap for unknown ids.
-QPixmap DrawPicture(int id, QSize size);
+enum class Picture {
+    AppIcon,
+    ProductGprs,
+    ProductRadio,
+    ProductAlarm,
+    ProductTerminal,
+    TxIndicator,
+    About
+};
+
+// Draws `picture` at `size` (device-independent pixels) for a screen of
+// `ratio` device pixels to each.
+QPixmap DrawPicture(Picture picture, QSize size, qreal ratio = 1.0);
 // The application icon in the usual sizes.
 QIcon AppIcon();
 // Writes a picture as PNG (for the desktop file's icon); false on failure.
-bool SavePicture(int id, QSize size, const QString& path);
+bool SavePicture(Picture picture, QSize size, const QString& path);
 
 } // namespace tmx7::res

@@ -3,7 +3,6 @@
 // Run at build time with the offscreen platform.
 
 #include "res/Pictures.h"
-#include "res/ResourceIds.h"
 
 #include <QGuiApplication>
 
@@ -21,7 +20,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "size out of range: %d\n", size);
         return 2;
     }
-    return tmx7::res::SavePicture(tmx7::res::IDI_APP, QSize(size, size),
+    return tmx7::res::SavePicture(tmx7::res::Picture::AppIcon, QSize(size, size),
                                   QString::fromLocal8Bit(argv[1]))
                ? 0
                : 1;

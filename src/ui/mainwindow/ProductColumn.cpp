@@ -1,7 +1,6 @@
 #include "ui/mainwindow/ProductColumn.h"
 
 #include "res/Pictures.h"
-#include "res/ResourceIds.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -116,26 +115,24 @@ private:
 ProductColumn::ProductColumn(QWidget* parent) : QGroupBox(QStringLiteral("公司产品"), parent) {
     setObjectName(QStringLiteral("productGroup"));
     struct Product {
-        int picture;
+        res::Picture picture;
         const char* caption;
         const char* path; // the alarm module shares the terminal's page
         const char* name;
     };
     static constexpr Product kProducts[] = {
-        {res::IDB_PRODUCT_GPRS, "GPRS模块", "/gprsmokuai.html", "gprs"},
-        {res::IDB_PRODUCT_RADIO, "无线数传模块", "/diantaimokuai.html", "radio"},
-        {res::IDB_PRODUCT_ALARM, "报警模块", "/cekongzhongduan.html", "alarm"},
-        {res::IDB_PRODUCT_TERMINAL, "测控终端", "/cekongzhongduan.html", "terminal"},
+        {res::Picture::ProductGprs, "GPRS模块", "/gprsmokuai.html", "gprs"},
+        {res::Picture::ProductRadio, "无线数传模块", "/diantaimokuai.html", "radio"},
+        {res::Picture::ProductAlarm, "报警模块", "/cekongzhongduan.html", "alarm"},
+        {res::Picture::ProductTerminal, "测控终端", "/cekongzhongduan.html", "terminal"},
     };
     auto* column = new QVBoxLayout(this);
     const int unit = fontMetrics().height();
-    const qreal ratio = devicePixelRatioF();
     for (const Product& p : kProducts) {
         const QString name = QString::fromLatin1(p.name);
         auto* picture = new ProductLink(p.path, name + QStringLiteral("Picture"), this);
-        QPixmap pixmap = res::DrawPicture(p.picture, QSize(unit * 4, unit * 7 / 2) * ratio);
-        pixmap.setDevicePixelRatio(ratio);
-        picture->setPixmap(pixmap);
+        picture->setPixmap(
+            res::DrawPicture(p.picture, QSize(unit * 4, unit * 7 / 2), devicePixelRatioF()));
         auto* caption = new ProductLink(p.path, name + QStringLiteral("Label"), this);
         caption->setText(QString::fromUtf8(p.caption));
         column->addWidget(picture);

@@ -5,7 +5,6 @@
 #include "gui/Messages.h"
 #include "gui/Text.h"
 #include "res/Pictures.h"
-#include "res/ResourceIds.h"
 #include "settings/Session.h"
 #include "ui/dialogs/PasswordDlg.h"
 
@@ -65,9 +64,8 @@ ProductionPanel::ProductionPanel(Session& session, QWidget* parent)
 
     m_indicator->setObjectName(QStringLiteral("transmitIndicator"));
     const int side = fontMetrics().height();
-    QPixmap dot = res::DrawPicture(res::IDB_TX_INDICATOR, QSize(side, side) * devicePixelRatioF());
-    dot.setDevicePixelRatio(devicePixelRatioF());
-    m_indicator->setPixmap(dot);
+    m_indicator->setPixmap(
+        res::DrawPicture(res::Picture::TxIndicator, QSize(side, side), devicePixelRatioF()));
     m_indicator->hide();
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
