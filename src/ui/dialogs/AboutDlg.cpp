@@ -73,7 +73,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     auto* picture = new HelpPicture([this] { emit helpRequested(); }, this);
     const QSize pictureSize(20 * line, 18 * line);
-    picture->setPixmap(res::DrawPicture(res::Picture::About, pictureSize, ratio));
+    picture->setPixmap(res::LoadPicture(res::Picture::About, pictureSize, ratio));
     picture->setFixedSize(pictureSize);
 
     auto* company = new QLabel(QString::fromUtf8(kCompany), this);

@@ -132,7 +132,7 @@ ProductColumn::ProductColumn(QWidget* parent) : QGroupBox(QStringLiteral("公司
         const QString name = QString::fromLatin1(p.name);
         auto* picture = new ProductLink(p.path, name + QStringLiteral("Picture"), this);
         picture->setPixmap(
-            res::DrawPicture(p.picture, QSize(unit * 4, unit * 7 / 2), devicePixelRatioF()));
+            res::LoadPicture(p.picture, QSize(unit * 4, unit * 7 / 2), devicePixelRatioF()));
         auto* caption = new ProductLink(p.path, name + QStringLiteral("Label"), this);
         caption->setText(QString::fromUtf8(p.caption));
         column->addWidget(picture);

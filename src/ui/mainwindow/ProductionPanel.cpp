@@ -65,7 +65,7 @@ ProductionPanel::ProductionPanel(Session& session, QWidget* parent)
     m_indicator->setObjectName(QStringLiteral("transmitIndicator"));
     const int side = fontMetrics().height();
     m_indicator->setPixmap(
-        res::DrawPicture(res::Picture::TxIndicator, QSize(side, side), devicePixelRatioF()));
+        res::LoadPicture(res::Picture::TxIndicator, QSize(side, side), devicePixelRatioF()));
     m_indicator->hide();
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
