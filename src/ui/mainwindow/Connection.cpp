@@ -11,33 +11,20 @@ namespace {
 
 // What "关闭串口" greys; "打开串口" enables them again but for those that
 // follow the module's modes (`modal`), which the refresh's answers set.
+// clang-format off
+using C = Command;
 constexpr std::pair<Command, bool> kNeedPort[] = {
-    {Command::Refresh, false},
-    {Command::EditUserData, false},
-    {Command::ShowUserData, false},
-    {Command::ShowStandardData, false},
-    {Command::ActiveMode, false},
-    {Command::PassiveMode, false},
-    {Command::ModbusMode, false},
-    {Command::NormalMode, false},
-    {Command::PowerSavingMode, false},
-    {Command::SetFrequency, false},
-    {Command::SetSerialFormat, false},
-    {Command::SetSleepPeriod, true},
-    {Command::SetSaveAddress, true},
-    {Command::SetWakeDelay, true},
-    {Command::SetPassiveAddress, true},
-    {Command::SetGroup, false},
-    {Command::SetWireless, false},
-    {Command::ProductionMode, false},
-    {Command::DownloadParams, false},
-    {Command::ExportParams, false},
-    {Command::ImportParams, false},
-    {Command::ContinuousSend, false},
-    {Command::Send, false},
-    {Command::ReadData, true},
-    {Command::CheckMemory, true},
+    {C::Refresh, false}, {C::EditUserData, false}, {C::ShowUserData, false},
+    {C::ShowStandardData, false}, {C::ActiveMode, false}, {C::PassiveMode, false},
+    {C::ModbusMode, false}, {C::NormalMode, false}, {C::PowerSavingMode, false},
+    {C::SetFrequency, false}, {C::SetSerialFormat, false}, {C::SetSleepPeriod, true},
+    {C::SetSaveAddress, true}, {C::SetWakeDelay, true}, {C::SetPassiveAddress, true},
+    {C::SetGroup, false}, {C::SetWireless, false}, {C::ProductionMode, false},
+    {C::DownloadParams, false}, {C::ExportParams, false}, {C::ImportParams, false},
+    {C::ContinuousSend, false}, {C::Send, false}, {C::ReadData, true},
+    {C::CheckMemory, true},
 };
+// clang-format on
 
 } // namespace
 
