@@ -29,10 +29,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "could not start the simulated module\n");
         return 1;
     }
-    PortSink sink(rig.Table(), rig.Port());
-    BoundedSender sender(RealClock(), rig.Baud());
     TestDataModel data("/nonexistent/yonghushuju.mak");
-    data.ChooseStdLength(kMenuStd192);
+    data.ChooseStdLength(Command::StdLength192);
     const auto pattern = HexTextToBytes(ColonsToBlanks(data.StdData()));
     ContinuousSendTimers timers;
     const TimerStart start = timers.Start({1, 0, 10, 100});
@@ -47,12 +45,14 @@ int main(int argc, char** argv) {
         next += std::chrono::milliseconds(start.intervalMs);
         std::this_thread::sleep_until(next);
         const auto t0 = SteadyClock::now();
-        const TickOutcome o = RunContinuousTick(timers, start.timerId, ctx, sender, sink);
+        const TickPlan tick = PlanContinuousTick(timers, start.timer, ctx);
+        const bool sent =
+            tick.data.ok() && rig.Table().Write(rig.Port(), tick.data.bytes) == WriteStatus::Queued;
         rig.Drain();
         longest = std::max(longest, SteadyClock::now() - t0);
         ++asked;
-        written += o.written;
-        skipped += !o.written;
+        written += sent;
+        skipped += !sent;
         for (std::uint8_t b : rig.received)
             mismatches += b != pattern[received++ % pattern.size()];
         rig.received.clear();

@@ -1,13 +1,17 @@
-// Start-up time of tmx7config: from starting the process to its first window
-// being shown (the main window where it is built, else the settings dialog).
+// Start-up time of tmx7config: from starting the process to its serial
+// settings dialog being shown.
 //   startup_time [PATH-TO-tmx7config] [RUNS]
-// Uses the display if there is one, else the offscreen platform. Target: < 0.5 s.
+// Uses the display if there is one, else the offscreen platform. Target:
+// 100 ms median. The program runs in a scratch folder, where it keeps its
+// user data file.
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -73,7 +77,12 @@ Sample RunOnce(const std::string& program) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string program = argc >= 2 ? argv[1] : DefaultProgram();
+    char resolved[PATH_MAX];
+    const std::string given = argc >= 2 ? argv[1] : DefaultProgram();
+    const std::string program = realpath(given.c_str(), resolved) ? resolved : given;
+    char scratch[] = "/tmp/tmx7_startup_XXXXXX";
+    if (!mkdtemp(scratch) || chdir(scratch) != 0)
+        return 1;
     const int runs = argc >= 3 ? std::max(1, std::atoi(argv[2])) : 7;
     setenv("TMX7_STARTUP_PROBE", "1", 1);
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
@@ -91,13 +100,14 @@ int main(int argc, char** argv) {
         ms.push_back(s.wallMs);
         line = s.line;
     }
+    std::filesystem::remove_all(scratch);
     std::sort(ms.begin(), ms.end());
     const double median = ms[ms.size() / 2];
     std::printf(
-        "start-up to first window (%s), %d runs: min %.1f ms, median %.1f ms, max %.1f ms\n",
+        "start-up to the settings dialog (%s), %d runs: min %.1f ms, median %.1f ms, max %.1f ms\n",
         std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "display", runs,
         ms.front(), median, ms.back());
     std::printf("program's own figure (last run): %s\n", line.c_str());
-    std::printf("target < 500 ms: %s\n", median < 500.0 ? "met" : "missed");
-    return median < 500.0 ? 0 : 1;
+    std::printf("target 100 ms: %s\n", median <= 100.0 ? "met" : "missed");
+    return median <= 100.0 ? 0 : 1;
 }

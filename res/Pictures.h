@@ -1,19 +1,26 @@
 #pragma once
-// The icon and pictures, drawn in code so the sources carry no image files
-// and every size is drawn sharp.
+// The icon and pictures, compiled into the program (res/pictures/), drawn
+// large enough to stay sharp at twice the usual scale.
 
 #include <QIcon>
 #include <QPixmap>
 #include <QSize>
-#include <QString>
 
 namespace tmx7::res {
 
-// Draws picture `id` (IDI_APP, IDB_...) at `size`; a null pixmap for unknown ids.
-QPixmap DrawPicture(int id, QSize size);
-// The application icon in the usual sizes.
+enum class Picture {
+    AppIcon,
+    ProductGprs,
+    ProductRadio,
+    ProductAlarm,
+    ProductTerminal,
+    TxIndicator,
+    About
+};
+
+// `picture` at `size` (device-independent pixels) for a screen of `ratio`
+// device pixels to each.
+QPixmap LoadPicture(Picture picture, QSize size, qreal ratio = 1.0);
 QIcon AppIcon();
-// Writes a picture as PNG (for the desktop file's icon); false on failure.
-bool SavePicture(int id, QSize size, const QString& path);
 
 } // namespace tmx7::res

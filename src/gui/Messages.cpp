@@ -9,9 +9,9 @@
 
 namespace tmx7::gui {
 
-void ShowMessage(QWidget* parent, const QString& text, const QString& title,
-                 QMessageBox::Icon icon) {
-    QMessageBox box(parent);
+namespace {
+
+void Prepare(QMessageBox& box, const QString& text, const QString& title, QMessageBox::Icon icon) {
     box.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
     box.setText(text);
     box.setIcon(icon);
@@ -31,7 +31,24 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& title,
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
         grid->addItem(new QSpacerItem(least, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
                       grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+} // namespace
+
+void ShowMessage(QWidget* parent, const QString& text, const QString& title,
+                 QMessageBox::Icon icon) {
+    QMessageBox box(parent);
+    Prepare(box, text, title, icon);
     box.exec();
+}
+
+QMessageBox* OpenMessage(QWidget* parent, const QString& text, const QString& title,
+                         QMessageBox::Icon icon) {
+    auto* box = new QMessageBox(parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    Prepare(*box, text, title, icon);
+    box->open();
+    return box;
 }
 
 void ShowPrompt(QWidget* parent, const QString& text) {

@@ -12,6 +12,11 @@ namespace tmx7::gui {
 void ShowMessage(QWidget* parent, const QString& text, const QString& title = {},
                  QMessageBox::Icon icon = QMessageBox::NoIcon);
 
+// The same box opened without waiting for it: the caller's event loop goes
+// on; the box deletes itself when closed. Its `finished` tells when.
+QMessageBox* OpenMessage(QWidget* parent, const QString& text, const QString& title = {},
+                         QMessageBox::Icon icon = QMessageBox::NoIcon);
+
 // The range or format prompt of a value the user entered (a warning).
 void ShowPrompt(QWidget* parent, const QString& text);
 

@@ -37,13 +37,6 @@ TextCheck CheckHexDigits(std::string_view text, std::size_t width, std::string_v
 
 } // namespace
 
-int ChoiceOf(std::span<const ChoiceButton> buttons, int controlId) {
-    for (const auto& b : buttons)
-        if (b.controlId == controlId)
-            return b.choice;
-    return 0;
-}
-
 SerialFormatChoice SerialFormatConfirm(SerialFormatResult half, int selectedRow) {
     std::size_t rows = 0;
     if (half == SerialFormatResult::DataFormat)
@@ -53,14 +46,6 @@ SerialFormatChoice SerialFormatConfirm(SerialFormatResult half, int selectedRow)
     if (selectedRow < 0 || selectedRow >= static_cast<int>(rows))
         return {};
     return {static_cast<int>(half), selectedRow};
-}
-
-SerialFormatChoice SerialFormatConfirm(int controlId, int selectedRow) {
-    if (controlId == kSerialFormatOkLeft)
-        return SerialFormatConfirm(SerialFormatResult::DataFormat, selectedRow);
-    if (controlId == kSerialFormatOkRight)
-        return SerialFormatConfirm(SerialFormatResult::BaudRate, selectedRow);
-    return {};
 }
 
 void WirelessModel::SelectTxPower(int row) {

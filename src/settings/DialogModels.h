@@ -17,54 +17,46 @@ namespace tmx7 {
 // ---- choice dialogs ---------------------------------------------------------
 
 struct ChoiceButton {
-    int controlId;
     std::string_view caption;
     int choice; // 0 = the dialog's cancel button
 };
 
 // clang-format off
-inline constexpr std::array<ChoiceButton, 4> kSerialModeButtons = {{ // CSerialModeDlg 149
-    {1021, "主动模式", 1},
-    {1022, "被动模式", 2},
-    {1023, "MODBUS",   3},
-    {1024, "取消",     0},
+inline constexpr std::array<ChoiceButton, 4> kSerialModeButtons = {{ // CSerialModeDlg
+    {"主动模式", 1},
+    {"被动模式", 2},
+    {"MODBUS",   3},
+    {"取消",     0},
 }};
 
-inline constexpr std::array<ChoiceButton, 3> kPowerModeButtons = {{  // CPowerModeDlg 150
-    {1021, "普通模式", 1},
-    {1022, "省电模式", 2},
-    {1023, "取消",     0},
+inline constexpr std::array<ChoiceButton, 3> kPowerModeButtons = {{  // CPowerModeDlg
+    {"普通模式", 1},
+    {"省电模式", 2},
+    {"取消",     0},
 }};
 
-inline constexpr std::array<ChoiceButton, 18> kFrequencyButtons = {{ // CFrequencyDlg 135, top to bottom
-    {1021, "431.000MHz",  1}, {1022, "431.250MHz",  2}, {1023, "431.500MHz",  3},
-    {1024, "431.750MHz",  4}, {1025, "432.000MHz",  5}, {1040, "432.250MHz",  6},
-    {1041, "432.500MHz",  7}, {1042, "432.750MHz",  8}, {1043, "433.000MHz",  9},
-    {1044, "433.250MHz", 10}, {1045, "433.500MHz", 11}, {1046, "433.750MHz", 12},
-    {1047, "434.000MHz", 13}, {1048, "434.250MHz", 14}, {1049, "434.500MHz", 15},
-    {1050, "434.750MHz", 16}, {1051, "435.000MHz", 17}, {1027, "取消",        0},
+inline constexpr std::array<ChoiceButton, 18> kFrequencyButtons = {{ // CFrequencyDlg, top to bottom
+    {"431.000MHz",  1}, {"431.250MHz",  2}, {"431.500MHz",  3},
+    {"431.750MHz",  4}, {"432.000MHz",  5}, {"432.250MHz",  6},
+    {"432.500MHz",  7}, {"432.750MHz",  8}, {"433.000MHz",  9},
+    {"433.250MHz", 10}, {"433.500MHz", 11}, {"433.750MHz", 12},
+    {"434.000MHz", 13}, {"434.250MHz", 14}, {"434.500MHz", 15},
+    {"434.750MHz", 16}, {"435.000MHz", 17}, {"取消",        0},
 }};
 
-inline constexpr std::array<ChoiceButton, 3> kWirelessButtons = {{    // CWirelessDlg 133
-    {1024, "设置", 2}, // under the power list
-    {1025, "设置", 3}, // under the rate list
-    {1040, "取消", 0},
+inline constexpr std::array<ChoiceButton, 3> kWirelessButtons = {{    // CWirelessDlg
+    {"设置", 2}, // under the power list
+    {"设置", 3}, // under the rate list
+    {"取消", 0},
 }};
 // clang-format on
 
-// The choice a button press returns; 0 for ids that are no choice button.
-// Enter, Escape and the close box return 0 too: no button is the default.
-int ChoiceOf(std::span<const ChoiceButton> buttons, int controlId);
-
-// ---- serial format dialog (132) ----------------------------------------------
+// ---- serial format dialog ----------------------------------------------
 
 inline constexpr std::array<std::string_view, 6> kSerialFormatEntries = {"n.8.1", "n.8.2", "o.8.1",
                                                                          "o.8.2", "e.8.1", "e.8.2"};
 inline constexpr std::array<std::string_view, 7> kRateEntries = {
     "1200bps", "2400bps", "4800bps", "9600bps", "19200bps", "38400bps", "57600bps"};
-
-inline constexpr int kSerialFormatOkLeft = 1021;  // data format; list 1025
-inline constexpr int kSerialFormatOkRight = 1023; // baud rate; list 1026
 
 // What the dialog ends with; the value is the number its caller acts on.
 enum class SerialFormatResult { Cancelled = 0, DataFormat = 2, BaudRate = 3 };
@@ -80,10 +72,8 @@ struct SerialFormatChoice {
 // confirm without a selection counts as cancel: nothing must be written and
 // the program must not be told to restart over it.
 SerialFormatChoice SerialFormatConfirm(SerialFormatResult half, int selectedRow);
-// The same by the confirm button's control id (kSerialFormatOkLeft/Right).
-SerialFormatChoice SerialFormatConfirm(int controlId, int selectedRow);
 
-// ---- wireless dialog (133) ---------------------------------------------------
+// ---- wireless dialog ---------------------------------------------------
 
 inline constexpr std::array<std::string_view, 8> kTxPowerEntries = {"0级", "1级", "2级", "3级",
                                                                     "4级", "5级", "6级", "7级"};
@@ -115,15 +105,12 @@ struct ScrollModel {
     bool Apply(ScrollRequest request);
 };
 
-// Sleep period (134): position 2..510 in steps of 2; OK accepts 2..500.
+// Sleep period: position 2..510 in steps of 2; OK accepts 2..500.
 class SleepPeriodModel {
 public:
-    static constexpr int kOkButton = 1025;
-    static constexpr int kCancelButton = 1021;
-
     ScrollModel& Scroll() { return m_scroll; }
     int Value() const { return m_scroll.position; }
-    std::string Text() const; // what edit 1000 shows
+    std::string Text() const; // what the value edit shows
 
     // OK: the prompt to show when the value is refused (the dialog stays
     // open and the choice stays as it was), nothing when it closes with 1.
@@ -138,7 +125,7 @@ private:
     int m_choice = 0;
 };
 
-// Wake-up delay (139): position 1..65535, the delay is position * 0.3 s. The
+// Wake-up delay: position 1..65535, the delay is position * 0.3 s. The
 // count sent is the position itself, so no floating-point product can make
 // it one too low.
 class WakeDelayModel {
@@ -152,7 +139,7 @@ private:
     ScrollModel m_scroll{1, 65535, 1, 1};
 };
 
-// Passive address (140): position 0..255 shown as two upper-case hex digits.
+// Passive address: position 0..255 shown as two upper-case hex digits.
 class PassiveAddrModel {
 public:
     ScrollModel& Scroll() { return m_scroll; }
@@ -197,10 +184,10 @@ inline constexpr std::string_view kSaveAddrPrompt = "请输入1到4位十六进�
 inline constexpr std::string_view kGroupPrompt = "请输入1到2位十六进制数(0-9, A-F)";
 inline constexpr std::string_view kSleepPeriodPrompt = "请输入一个介于 2 和 500 之间的整数。";
 
-// Power-saving address (138): 1 to 4 hex digits, left-padded to four
+// Power-saving address: 1 to 4 hex digits, left-padded to four
 // ("5" -> "0005", "123" -> "0123"). "", "." and "1.2" are refused.
 TextCheck CheckSaveAddr(std::string_view text);
-// Group number (141): 1 or 2 hex digits, left-padded to two ("7" -> "07").
+// Group number: 1 or 2 hex digits, left-padded to two ("7" -> "07").
 TextCheck CheckGroup(std::string_view text);
 
 class SaveAddrModel {
@@ -221,7 +208,7 @@ private:
     FilteredEdit m_edit{&HexKeyAccepted, 2, "00"};
 };
 
-// ---- password dialog (174) ---------------------------------------------------
+// ---- password dialog ---------------------------------------------------
 
 inline constexpr std::uint32_t kAccessCode = 517204;
 inline constexpr std::string_view kPasswordRangePrompt = "请输入一个介于 0 和 9999999 之间的整数。";

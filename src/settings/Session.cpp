@@ -132,7 +132,12 @@ void Session::SetParams(const ParamSet& params) {
 
 bool Session::Start(SequenceKind kind, Body body) {
     {
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
+        // Whoever saw the last sequence's SequenceFinished may start the next
+        // at once: the worker is only a moment from idle then. (Never waited
+        // for on the worker itself, where a sink might start one.)
+        if (std::this_thread::get_id() != m_worker.get_id())
+            m_cv.wait(lock, [this] { return !m_finishing; });
         if (m_busy || m_quit)
             return false;
         m_busy = true;
@@ -161,10 +166,12 @@ void Session::WorkerLoop() {
         // A wait cut short because the port went away ends as a lost port.
         if (outcome.kind == OutcomeKind::Stopped && m_portLost)
             outcome.kind = OutcomeKind::PortLost;
+        m_finishing = true;
         lock.unlock();
         Post({SequenceFinished{kind, outcome}});
         lock.lock();
         m_lastOutcome = std::move(outcome);
+        m_finishing = false;
         m_busy = false;
         m_cv.notify_all();
     }

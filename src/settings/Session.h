@@ -192,6 +192,7 @@ private:
     std::condition_variable m_cv;
     bool m_quit = false;
     bool m_busy = false;
+    bool m_finishing = false; // SequenceFinished is being posted
     SequenceKind m_kind = SequenceKind::Refresh;
     Body m_body;
     std::shared_ptr<StopSignal> m_stop;

@@ -1,7 +1,6 @@
 #include "ui/ContinuousSend.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace tmx7 {
 
@@ -25,21 +24,9 @@ std::string RangeMessage(unsigned lo, unsigned hi) {
     return "请输入一个介于 " + std::to_string(lo) + " 和 " + std::to_string(hi) + " 之间的整数。";
 }
 
-std::size_t TimerIndex(int timerId) {
-    return static_cast<std::size_t>(timerId - kTimerUserUntilStopped);
-}
-
 } // namespace
 
 // ---- dialog 142 -----------------------------------------------------------------
-
-int ContinuousSendForm::CheckedFormRadio() const {
-    return m_dataForm == 0 ? kIdcUserData : m_dataForm == 1 ? kIdcStandardForm : 0;
-}
-
-int ContinuousSendForm::CheckedCountRadio() const {
-    return m_countMode == 0 ? kIdcUntilStopped : m_countMode == 1 ? kIdcCounted : 0;
-}
 
 void ContinuousSendForm::Initialise() {
     m_dataForm = 0;
@@ -63,38 +50,17 @@ void ContinuousSendForm::Click(SendRadio radio) {
     }
 }
 
-void ContinuousSendForm::ClickRadio(int controlId) {
-    switch (controlId) {
-    case kIdcUserData:
-        Click(SendRadio::UserData);
-        break;
-    case kIdcStandardForm:
-        Click(SendRadio::StandardForm);
-        break;
-    case kIdcUntilStopped:
-        Click(SendRadio::UntilStopped);
-        break;
-    case kIdcCounted:
-        Click(SendRadio::Counted);
-        break;
-    default:
-        break;
-    }
-}
-
 FormCheck ContinuousSendForm::Ok(std::string_view countText, std::string_view intervalText) {
     FormCheck r;
     const auto count = ParseWhole(countText);
     if (!count || *count < kCountMin || *count > kCountMax) {
         r.field = SendField::Count;
-        r.focusControl = kIdcCount;
         r.message = RangeMessage(kCountMin, kCountMax);
         return r;
     }
     const auto interval = ParseWhole(intervalText);
     if (!interval || *interval < kIntervalMin || *interval > kIntervalMax) {
         r.field = SendField::Interval;
-        r.focusControl = kIdcInterval;
         r.message = RangeMessage(kIntervalMin, kIntervalMax);
         return r;
     }
@@ -121,14 +87,6 @@ bool Counted(SendTimer timer) {
     return timer == SendTimer::UserCounted || timer == SendTimer::StdCounted;
 }
 
-SendTimer TimerOfId(int timerId) {
-    return static_cast<SendTimer>(TimerIndex(timerId));
-}
-
-int IdOf(SendTimer timer) {
-    return kTimerUserUntilStopped + static_cast<int>(timer);
-}
-
 } // namespace
 
 SendTimer ContinuousSendTimers::TimerOf(const ContinuousSendChoice& choice) {
@@ -138,21 +96,16 @@ SendTimer ContinuousSendTimers::TimerOf(const ContinuousSendChoice& choice) {
     return standard ? SendTimer::StdUntilStopped : SendTimer::UserUntilStopped;
 }
 
-int ContinuousSendTimers::TimerFor(int dataForm, int countMode) {
-    return IdOf(TimerOf({dataForm, countMode}));
-}
-
 TimerStart ContinuousSendTimers::Start(const ContinuousSendChoice& choice) {
     const SendTimer timer = TimerOf(choice);
     m_running[Index(timer)] = true;
     if (choice.countMode == 1)
         m_sendsLeft = static_cast<int>(std::min(choice.count, kCountMax));
-    return {IdOf(timer), choice.intervalMs, timer};
+    return {choice.intervalMs, timer};
 }
 
 TimerTick ContinuousSendTimers::OnTimer(SendTimer timer) {
     TimerTick t;
-    t.ours = true;
     if (!IsRunning(timer)) {
         // A tick already queued when the run ended.
         t.stopTimer = true;
@@ -175,80 +128,18 @@ TimerTick ContinuousSendTimers::OnTimer(SendTimer timer) {
     return t;
 }
 
-TimerTick ContinuousSendTimers::OnTimer(int timerId) {
-    if (!IsSendTimer(timerId))
-        return {};
-    return OnTimer(TimerOfId(timerId));
-}
-
 void ContinuousSendTimers::Halt(SendTimer timer) {
     m_running[Index(timer)] = false;
 }
 
-std::array<int, 4> ContinuousSendTimers::Leave() {
+void ContinuousSendTimers::Leave() {
     m_running.fill(false);
     m_sendsLeft = 0;
     m_sendCount = 0;
-    return {kTimerUserUntilStopped, kTimerStdUntilStopped, kTimerUserCounted, kTimerStdCounted};
 }
 
 bool ContinuousSendTimers::IsRunning(SendTimer timer) const {
     return m_running[Index(timer)];
-}
-
-bool ContinuousSendTimers::IsRunning(int timerId) const {
-    return IsSendTimer(timerId) && IsRunning(TimerOfId(timerId));
-}
-
-bool ContinuousSendTimers::AnyRunning() const {
-    return std::any_of(m_running.begin(), m_running.end(), [](bool b) { return b; });
-}
-
-// ---- bounded send ---------------------------------------------------------------
-
-bool PortSink::Write(std::span<const std::uint8_t> bytes) {
-    return m_table.Write(m_port, bytes) == WriteStatus::Queued;
-}
-
-BoundedSender::BoundedSender(Clock& clock, int baud, int bitsPerByte, std::size_t limit)
-    : m_clock(clock), m_byteTime(std::chrono::nanoseconds(
-                          1'000'000'000LL * std::clamp(bitsPerByte, 10, 12) / std::max(baud, 1))),
-      m_limit(limit) {}
-
-std::size_t BoundedSender::Estimated() const {
-    const TimePoint now = m_clock.now();
-    if (m_lineFreeAt <= now)
-        return 0;
-    const auto left = m_lineFreeAt - now;
-    return static_cast<std::size_t>((left + m_byteTime - std::chrono::nanoseconds(1)) / m_byteTime);
-}
-
-std::size_t BoundedSender::Backlog(const DataSink& sink) const {
-    return std::max(Estimated(), sink.Backlog().value_or(0));
-}
-
-SendOutcome BoundedSender::Send(DataSink& sink, std::span<const std::uint8_t> frame) {
-    if (Backlog(sink) + frame.size() > m_limit)
-        return SendOutcome::Skipped;
-    if (!sink.Write(frame))
-        return SendOutcome::NoPort;
-    const TimePoint now = m_clock.now();
-    m_lineFreeAt =
-        std::max(now, m_lineFreeAt) + m_byteTime * static_cast<std::int64_t>(frame.size());
-    return SendOutcome::Written;
-}
-
-std::string BoundedSender::SkipStatus() {
-    return "串口发送跟不上，本次数据未发送";
-}
-
-int BitsPerByte(std::string_view lineFormat) {
-    if (lineFormat.size() != 5 || lineFormat[1] != ',' || lineFormat[2] != '8' ||
-        lineFormat[3] != ',')
-        return 10;
-    const char parity = static_cast<char>(std::tolower(static_cast<unsigned char>(lineFormat[0])));
-    const int stop = lineFormat[4] == '2' ? 2 : 1;
-    return 1 + 8 + (parity == 'o' || parity == 'e' ? 1 : 0) + stop;
 }
 
 TickPlan PlanContinuousTick(ContinuousSendTimers& timers, SendTimer timer,
@@ -264,27 +155,6 @@ TickPlan PlanContinuousTick(ContinuousSendTimers& timers, SendTimer timer,
                               standard ? kStdDataBuffer : kSendAreaBuffer, context.serialMode,
                               context.passiveAddr);
     return plan;
-}
-
-TickOutcome RunContinuousTick(ContinuousSendTimers& timers, int timerId, const SendContext& context,
-                              BoundedSender& sender, DataSink& sink) {
-    TickOutcome out;
-    if (!ContinuousSendTimers::IsSendTimer(timerId))
-        return out;
-    out.ours = true;
-    const TickPlan plan = PlanContinuousTick(timers, TimerOfId(timerId), context);
-    out.stopTimer = plan.stopTimer;
-    if (!plan.send)
-        return out;
-    if (!plan.data.ok()) {
-        out.status = plan.data.status;
-        return out;
-    }
-    const SendOutcome sent = sender.Send(sink, plan.data.bytes);
-    out.written = sent == SendOutcome::Written;
-    if (sent == SendOutcome::Skipped)
-        out.status = BoundedSender::SkipStatus();
-    return out;
 }
 
 } // namespace tmx7

@@ -6,44 +6,15 @@
 
 namespace tmx7 {
 
-const StdPattern* FindStdPattern(int menuId) {
+const StdPattern* FindStdPattern(Command command) {
     for (const auto& p : kStdPatterns)
-        if (p.menuId == menuId)
+        if (p.command == command)
             return &p;
     return nullptr;
 }
 
-namespace {
-
-// The length commands and the menu ids the old window still uses for them.
-struct LengthCommand {
-    Command command;
-    int menuId;
-};
-constexpr std::array<LengthCommand, 3> kLengthCommands = {{
-    {Command::StdLength20, kMenuStd20},
-    {Command::StdLength48, kMenuStd48},
-    {Command::StdLength192, kMenuStd192},
-}};
-
-} // namespace
-
-const StdPattern* FindStdPattern(Command command) {
-    for (const auto& c : kLengthCommands)
-        if (c.command == command)
-            return FindStdPattern(c.menuId);
-    return nullptr;
-}
-
-std::array<MenuCheck, 3> StdLengthChecks(int chosenMenuId) {
-    std::array<MenuCheck, 3> out{};
-    for (std::size_t i = 0; i < kStdPatterns.size(); ++i)
-        out[i] = {kStdPatterns[i].menuId, kStdPatterns[i].menuId == chosenMenuId};
-    return out;
-}
-
 TestDataModel::TestDataModel(std::string userDataPath)
-    : m_path(std::move(userDataPath)), m_stdData(FindStdPattern(kMenuStd20)->text) {}
+    : m_path(std::move(userDataPath)), m_stdData(FindStdPattern(Command::StdLength20)->text) {}
 
 FileResult TestDataModel::LoadAtStartup() {
     std::string line;
@@ -62,26 +33,14 @@ FileResult TestDataModel::LoadAtStartup() {
     return r;
 }
 
-bool TestDataModel::ChooseStdLength(int menuId) {
-    const StdPattern* p = FindStdPattern(menuId);
+bool TestDataModel::ChooseStdLength(Command command) {
+    const StdPattern* p = FindStdPattern(command);
     if (p == nullptr)
         return false;
-    m_stdMenu = menuId;
+    m_stdLength = command;
     m_stdData = std::string(p->text);
     m_text = m_stdData;
     return true;
-}
-
-bool TestDataModel::ChooseStdLength(Command command) {
-    const StdPattern* p = FindStdPattern(command);
-    return p != nullptr && ChooseStdLength(p->menuId);
-}
-
-Command TestDataModel::StdLength() const {
-    for (const auto& c : kLengthCommands)
-        if (c.menuId == m_stdMenu)
-            return c.command;
-    return Command::StdLength20;
 }
 
 void TestDataModel::ShowStdData() {

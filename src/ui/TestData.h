@@ -15,15 +15,8 @@ namespace tmx7 {
 
 // ---- standard patterns ----------------------------------------------------------
 
-inline constexpr int kMenuStd20 = 32803;
-inline constexpr int kMenuStd48 = 32795;
-inline constexpr int kMenuStd192 = 32794;
-inline constexpr int kMenuShowStdData = 32776;  // "标准数据显示"
-inline constexpr int kMenuShowUserData = 32775; // "用户数据显示"
-inline constexpr int kMenuEditUserData = 32773; // "编辑用户数据"
-
 struct StdPattern {
-    int menuId;
+    Command command; // its entry in "标准数据长度"
     std::string_view caption;
     int bytes;
     std::string_view text; // colon form, as the send area shows it
@@ -31,30 +24,20 @@ struct StdPattern {
 
 // clang-format off
 inline constexpr std::array<StdPattern, 3> kStdPatterns = {{
-    {kMenuStd20, "20字节", 20,
+    {Command::StdLength20, "20字节", 20,
      "00:01:02:03:04:05:06:07:08:09:0A:0B:0C:0D:0E:0F:10:11:12:13"},
-    {kMenuStd48, "48字节", 48,
+    {Command::StdLength48, "48字节", 48,
      "00:00:00:00:00:00:11:11:11:11:11:11:22:22:22:22:22:22:33:33:33:33:33:33:"
      "44:44:44:44:44:44:AA:AA:AA:AA:AA:AA:BB:BB:BB:BB:BB:BB:DD:DD:DD:DD:DD:DD"},
     // Sixteen values six times each, the 96-byte block written twice.
-    {kMenuStd192, "192字节", 192,
+    {Command::StdLength192, "192字节", 192,
      "00:00:00:00:00:00:11:11:11:11:11:11:22:22:22:22:22:22:33:33:33:33:33:33:44:44:44:44:44:44:55:55:55:55:55:55:66:66:66:66:66:66:77:77:77:77:77:77:88:88:88:88:88:88:99:99:99:99:99:99:AA:AA:AA:AA:AA:AA:BB:BB:BB:BB:BB:BB:CC:CC:CC:CC:CC:CC:DD:DD:DD:DD:DD:DD:EE:EE:EE:EE:EE:EE:FF:FF:FF:FF:FF:FF:"
      "00:00:00:00:00:00:11:11:11:11:11:11:22:22:22:22:22:22:33:33:33:33:33:33:44:44:44:44:44:44:55:55:55:55:55:55:66:66:66:66:66:66:77:77:77:77:77:77:88:88:88:88:88:88:99:99:99:99:99:99:AA:AA:AA:AA:AA:AA:BB:BB:BB:BB:BB:BB:CC:CC:CC:CC:CC:CC:DD:DD:DD:DD:DD:DD:EE:EE:EE:EE:EE:EE:FF:FF:FF:FF:FF:FF"},
 }};
 // clang-format on
 
-// The row of a length menu command; nullptr for any other id.
-const StdPattern* FindStdPattern(int menuId);
 // The row of Command::StdLength20, 48 or 192; nullptr for any other command.
 const StdPattern* FindStdPattern(Command command);
-
-struct MenuCheck {
-    int menuId;
-    bool checked;
-};
-// Check marks of the three length entries once `chosenMenuId` is chosen:
-// exactly that one checked.
-std::array<MenuCheck, 3> StdLengthChecks(int chosenMenuId);
 
 // ---- user data file -------------------------------------------------------------
 
@@ -66,7 +49,7 @@ inline constexpr std::string_view kDefaultUserData =
 // Anything longer than this bound is not a user data line.
 inline constexpr std::size_t kUserDataMaxBytes = 4096;
 
-// The send area (edit 1001) and the payload texts behind it, as the window's
+// The send area and the payload texts behind it, as the window's
 // menu commands and the Enter key change them. The window shows Text() and
 // applies Editable() after every call.
 class TestDataModel {
@@ -80,8 +63,7 @@ public:
 
     // "20字节" / "48字节" / "192字节": the pattern becomes the standard data
     // and the send area's text; the area's read-only state is kept. False for
-    // an id that is no length entry.
-    bool ChooseStdLength(int menuId);
+    // a command that is no length entry.
     bool ChooseStdLength(Command command);
     // "标准数据显示" and "用户数据显示": show that text, read-only.
     void ShowStdData();
@@ -99,9 +81,8 @@ public:
 
     const std::string& UserData() const { return m_userData; }
     const std::string& StdData() const { return m_stdData; }
-    int StdLengthMenu() const { return m_stdMenu; }
     // Command::StdLength20, 48 or 192: the length chosen.
-    Command StdLength() const;
+    Command StdLength() const { return m_stdLength; }
     const std::string& Text() const { return m_text; }
     bool Editable() const { return m_editable; }
     const std::string& Path() const { return m_path; }
@@ -110,7 +91,7 @@ private:
     std::string m_path;
     std::string m_userData;
     std::string m_stdData;
-    int m_stdMenu = kMenuStd20;
+    Command m_stdLength = Command::StdLength20;
     std::string m_text;
     bool m_editable = false;
 };

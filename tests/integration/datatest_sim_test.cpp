@@ -4,7 +4,6 @@
 
 #include "integration/datatest_rig.h"
 #include "protocol/Frames.h"
-#include "ui/ContinuousSend.h"
 #include "ui/DataSend.h"
 #include "ui/TestData.h"
 
@@ -17,61 +16,13 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-TEST(DataTestOnSim, CountedRunOfThreePutsExactlyThreeFramesOnTheLine) {
-    DataRig rig(ModuleAt(9600, 0), 901);
-    ASSERT_TRUE(rig.Start());
-    PortSink sink(rig.Table(), rig.Port());
-    BoundedSender sender(RealClock(), rig.Baud());
-
-    ContinuousSendForm form;
-    form.Initialise();
-    form.ClickRadio(kIdcCounted);
-    const FormCheck check = form.Ok("3", "100");
-    ASSERT_TRUE(check.choice.has_value());
-    ContinuousSendTimers timers;
-    const TimerStart start = timers.Start(*check.choice);
-    ASSERT_EQ(start.timerId, kTimerUserCounted);
-
-    const std::string userData = "41 42 43 44 45";
-    const SendContext ctx{userData, "", kModeActive, ""};
-    SendCountModel display;
-    // The window's timer: one tick per interval until the run stops itself.
-    bool running = true;
-    int ticks = 0;
-    while (running && ticks < 10) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(start.intervalMs));
-        const TickOutcome o = RunContinuousTick(timers, start.timerId, ctx, sender, sink);
-        EXPECT_TRUE(o.written) << o.status;
-        running = !o.stopTimer;
-        ++ticks;
-        display.Refresh(timers.SendCount());
-    }
-    EXPECT_EQ(ticks, 3);
-    EXPECT_EQ(display.Text(), "3");
-
-    ASSERT_TRUE(rig.Sim().WaitForFrames(3, 2s));
-    std::this_thread::sleep_for(300ms); // a fourth frame would show by now
-    const auto frames = rig.Sim().Frames();
-    ASSERT_EQ(frames.size(), 3u);
-    for (const auto& f : frames) {
-        EXPECT_EQ(f.kind, sim::FrameKind::Data);
-        EXPECT_EQ(f.bytes, (Bytes{0x41, 0x42, 0x43, 0x44, 0x45}));
-    }
-    EXPECT_EQ(rig.Sim().MalformedCount(), 0u);
-
-    timers.Leave(); // "确定" on the count display
-    display.Refresh(timers.SendCount());
-    EXPECT_EQ(display.Text(), "0");
-}
-
 TEST(DataTestOnSim, PassiveModuleStoresThe192BytePatternWhole) {
     DataRig rig(ModuleAt(19200, 1), 902);
     ASSERT_TRUE(rig.Start());
-    const std::string_view pattern = FindStdPattern(kMenuStd192)->text;
+    const std::string_view pattern = FindStdPattern(Command::StdLength192)->text;
     const SendResult send = BuildDataSend(pattern, kStdDataBuffer, kModePassive, "30 30");
     ASSERT_TRUE(send.ok()) << send.status;
-    ASSERT_TRUE(
-        rig.Table().Write(rig.Port(), send.bytes) == WriteStatus::Queued);
+    ASSERT_TRUE(rig.Table().Write(rig.Port(), send.bytes) == WriteStatus::Queued);
 
     ASSERT_TRUE(rig.Sim().WaitForFrames(1, 2s));
     const auto frames = rig.Sim().Frames();
@@ -103,8 +54,6 @@ TEST(DataTestOnSim, PassiveModuleStoresThe192BytePatternWhole) {
 TEST(DataTestOnSim, EchoingModuleShowsTheDataInOrder) {
     DataRig rig(ModuleAt(38400, 0), 903);
     ASSERT_TRUE(rig.Start());
-    PortSink sink(rig.Table(), rig.Port());
-    BoundedSender sender(RealClock(), rig.Baud());
     Bytes sent;
     for (int i = 0; i < 12; ++i) {
         std::string text;
@@ -115,7 +64,7 @@ TEST(DataTestOnSim, EchoingModuleShowsTheDataInOrder) {
         }
         const SendResult r = BuildDataSend(text, kSendAreaBuffer, kModeActive, "");
         ASSERT_TRUE(r.ok());
-        ASSERT_EQ(sender.Send(sink, r.bytes), SendOutcome::Written);
+        ASSERT_EQ(rig.Table().Write(rig.Port(), r.bytes), WriteStatus::Queued);
         sent.insert(sent.end(), r.bytes.begin(), r.bytes.end());
         std::this_thread::sleep_for(30ms);
         rig.Drain();

@@ -155,6 +155,32 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"Bundled", {.bundleWindow = 150ms}, OutcomeKind::Completed, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A window starts the next sequence the moment it sees the last one's
+// SequenceFinished, while the worker may still be posting it.
+TEST(SessionOnSim, TheNextSequenceStartsAsSoonAsTheLastOnesEndIsSeen) {
+    struct EndSignal : EventSink {
+        void Post(std::vector<Event> events) override {
+            for (const Event& e : events)
+                if (std::holds_alternative<SequenceFinished>(e)) {
+                    std::lock_guard lock(mutex);
+                    ++ends;
+                    cv.notify_all();
+                }
+        }
+        std::mutex mutex;
+        std::condition_variable cv;
+        int ends = 0;
+    } sink;
+    PortDirectory dir{IsolatedDirectory()};
+    Session session(sink, RealClock(), dir);
+    // A probe of a port that does not exist ends at once.
+    for (int i = 1; i <= 300; ++i) {
+        ASSERT_TRUE(session.Probe(99, 9600)) << "refused after " << i - 1 << " ends";
+        std::unique_lock lock(sink.mutex);
+        sink.cv.wait(lock, [&] { return sink.ends == i; });
+    }
+}
+
 // ---- set commands -------------------------------------------------------------------
 
 struct SetCase {

@@ -13,23 +13,6 @@ using namespace tmx7;
 
 namespace {
 
-TEST(ChoiceDialogs, ButtonsAndCancel) {
-    EXPECT_EQ(ChoiceOf(kSerialModeButtons, 1021), 1);
-    EXPECT_EQ(ChoiceOf(kSerialModeButtons, 1023), 3);
-    EXPECT_EQ(ChoiceOf(kSerialModeButtons, 1024), 0);
-    EXPECT_EQ(ChoiceOf(kPowerModeButtons, 1022), 2);
-    EXPECT_EQ(ChoiceOf(kPowerModeButtons, 1023), 0);
-    // The frequency column: ids jump from 1025 to 1040, the channels do not.
-    const int ids[] = {1021, 1022, 1023, 1024, 1025, 1040, 1041, 1042, 1043,
-                       1044, 1045, 1046, 1047, 1048, 1049, 1050, 1051};
-    for (int ch = 1; ch <= 17; ++ch)
-        EXPECT_EQ(ChoiceOf(kFrequencyButtons, ids[ch - 1]), ch);
-    EXPECT_EQ(ChoiceOf(kFrequencyButtons, 1027), 0);
-    EXPECT_EQ(ChoiceOf(kFrequencyButtons, 2), 0); // Escape
-    EXPECT_EQ(ChoiceOf(kWirelessButtons, 1024), 2);
-    EXPECT_EQ(ChoiceOf(kWirelessButtons, 1025), 3);
-}
-
 TEST(SerialFormatDialog, ConfirmWithAndWithoutRow) {
     using enum SerialFormatResult;
     EXPECT_EQ(SerialFormatConfirm(BaudRate, 3), (SerialFormatChoice{3, 3}));
@@ -40,9 +23,6 @@ TEST(SerialFormatDialog, ConfirmWithAndWithoutRow) {
     EXPECT_EQ(SerialFormatConfirm(DataFormat, 6), SerialFormatChoice{});
     EXPECT_EQ(SerialFormatConfirm(BaudRate, 7), SerialFormatChoice{});
     EXPECT_EQ(SerialFormatConfirm(Cancelled, 0), SerialFormatChoice{});
-    // The old window's confirm buttons by id.
-    EXPECT_EQ(SerialFormatConfirm(1023, 3), (SerialFormatChoice{3, 3}));
-    EXPECT_EQ(SerialFormatConfirm(1022, 0), SerialFormatChoice{});
 }
 
 TEST(WirelessDialog, UntouchedListsGiveLevelZeroAndFirstRate) {

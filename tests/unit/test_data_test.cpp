@@ -39,17 +39,9 @@ TEST(StdPatterns, ThreeLengthsSendTheirBytes) {
     }
 }
 
-TEST(StdPatterns, LengthMenuChecksExactlyTheChosenEntry) {
-    for (int chosen : {kMenuStd20, kMenuStd48, kMenuStd192}) {
-        int checked = 0;
-        for (const MenuCheck& c : StdLengthChecks(chosen)) {
-            checked += c.checked;
-            EXPECT_EQ(c.checked, c.menuId == chosen);
-        }
-        EXPECT_EQ(checked, 1);
-    }
-    EXPECT_EQ(FindStdPattern(kMenuStd48)->caption, "48字节");
-    EXPECT_EQ(FindStdPattern(32776), nullptr);
+TEST(StdPatterns, FoundByTheirLengthCommand) {
+    EXPECT_EQ(FindStdPattern(Command::StdLength48)->caption, "48字节");
+    EXPECT_EQ(FindStdPattern(Command::ShowStandardData), nullptr);
 }
 
 class TestDataFile : public test::TempDirTest {
@@ -66,7 +58,7 @@ TEST_F(TestDataFile, StartupWithoutFileCreatesTheDefault) {
     EXPECT_EQ(m.UserData(), kDefaultUserData);
     EXPECT_EQ(ReadAll(m.Path()), kDefaultUserData);
     EXPECT_EQ(BuildDataSend(m.UserData(), 400, kModeActive, "").bytes.size(), 18u);
-    EXPECT_EQ(m.StdData(), FindStdPattern(kMenuStd20)->text);
+    EXPECT_EQ(m.StdData(), FindStdPattern(Command::StdLength20)->text);
     EXPECT_FALSE(m.Editable());
 }
 
@@ -116,9 +108,10 @@ TEST_F(TestDataFile, AFileThatCannotBeUsedIsNeverOverwritten) {
         m.ShowStdData();
         EXPECT_FALSE(m.EditUserData().ok);
         EXPECT_TRUE(m.Editable());
-        EXPECT_EQ(m.Text(), FindStdPattern(kMenuStd20)->text) << "area keeps its text";
-        if (c.type != S_IFREG)
+        EXPECT_EQ(m.Text(), FindStdPattern(Command::StdLength20)->text) << "area keeps its text";
+        if (c.type != S_IFREG) {
             EXPECT_FALSE(m.PressEnter("12 34").ok);
+        }
         struct stat st {};
         ASSERT_EQ(::lstat(p.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & S_IFMT, c.type);
@@ -147,25 +140,25 @@ TEST_F(TestDataFile, EnterTakesTheAreaLocksItAndSavesExactly) {
     const std::string p = Path("u.mak");
     TestDataModel m(p);
     m.LoadAtStartup();
-    ASSERT_TRUE(m.ChooseStdLength(kMenuStd48));
+    ASSERT_TRUE(m.ChooseStdLength(Command::StdLength48));
     EXPECT_FALSE(m.Editable()) << "choosing a length keeps the read-only state";
     m.ShowStdData();
-    EXPECT_EQ(m.Text(), FindStdPattern(kMenuStd48)->text);
+    EXPECT_EQ(m.Text(), FindStdPattern(Command::StdLength48)->text);
     ASSERT_TRUE(m.PressEnter(m.Text()).ok);
-    EXPECT_EQ(m.UserData(), FindStdPattern(kMenuStd48)->text);
-    EXPECT_EQ(ReadAll(p), FindStdPattern(kMenuStd48)->text) << "with colons, no line end";
+    EXPECT_EQ(m.UserData(), FindStdPattern(Command::StdLength48)->text);
+    EXPECT_EQ(ReadAll(p), FindStdPattern(Command::StdLength48)->text) << "with colons, no line end";
 
     m.EditUserData();
     EXPECT_TRUE(m.Editable());
-    EXPECT_TRUE(m.ChooseStdLength(kMenuStd192));
+    EXPECT_TRUE(m.ChooseStdLength(Command::StdLength192));
     EXPECT_TRUE(m.Editable()) << "still editable after a length choice";
     ASSERT_TRUE(m.PressEnter("12 34").ok);
     EXPECT_FALSE(m.Editable());
     EXPECT_EQ(ReadAll(p), "12 34");
     m.ShowUserData();
     EXPECT_EQ(m.Text(), "12 34");
-    EXPECT_EQ(m.StdLengthMenu(), kMenuStd192);
-    EXPECT_FALSE(m.ChooseStdLength(kMenuShowStdData));
+    EXPECT_EQ(m.StdLength(), Command::StdLength192);
+    EXPECT_FALSE(m.ChooseStdLength(Command::ShowStandardData));
 }
 
 TEST_F(TestDataFile, FailedSaveKeepsTheOldFileAndChangesMemoryOnly) {

@@ -1,14 +1,9 @@
 #include "ui/app/ConfigApp.h"
 
-#include "gui/MessageBox.h"
-#include "gui/TemplateDialog.h"
 #include "platform/PortDirectory.h"
 #include "res/Pictures.h"
-#include "res/ResourceIds.h"
 #include "sim/Simulator.h"
-#include "ui/window/SerialSetDlg.h"
-
-#include "ui/window/RadioConfigDlg.h"
+#include "ui/mainwindow/RadioConfigDlg.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -24,30 +19,21 @@ namespace {
 const auto g_processStart = std::chrono::steady_clock::now();
 
 // TMX7_STARTUP_PROBE=1: print the time from process start to the first
-// showing of the program's first window and end at once. Used by the
+// showing of the serial settings dialog and end at once. Used by the
 // start-up benchmark; the window never gets to open a port.
 class StartupProbe : public QObject {
-public:
-    explicit StartupProbe(int dialogId) : m_dialogId(dialogId) {}
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show) {
-            auto* dlg = qobject_cast<gui::TemplateDialog*>(watched);
-            if (dlg && dlg->DialogId() == m_dialogId) {
-                const auto elapsed = std::chrono::steady_clock::now() - g_processStart;
-                std::printf("window %d shown after %.1f ms\n", m_dialogId,
-                            std::chrono::duration<double, std::milli>(elapsed).count());
-                std::fflush(stdout);
-                // Nothing of the run is worth tearing down for a measurement.
-                _exit(0);
-            }
+        if (event->type() == QEvent::Show && watched->inherits("tmx7::CSerialSetDlg")) {
+            const auto elapsed = std::chrono::steady_clock::now() - g_processStart;
+            std::printf("settings dialog shown after %.1f ms\n",
+                        std::chrono::duration<double, std::milli>(elapsed).count());
+            std::fflush(stdout);
+            // Nothing of the run is worth tearing down for a measurement.
+            _exit(0);
         }
         return false;
     }
-
-private:
-    int m_dialogId;
 };
 
 std::vector<std::string> Arguments(int argc, char** argv) {
@@ -139,24 +125,12 @@ bool CConfigApp::StartSimulator() {
 }
 
 int CConfigApp::RunWindows() {
-    std::unique_ptr<StartupProbe> probe;
-    if (qEnvironmentVariableIsSet("TMX7_STARTUP_PROBE")) {
-        probe = std::make_unique<StartupProbe>(res::IDD_MAIN);
-        m_app->installEventFilter(probe.get());
-    }
-    CRadioConfigDlg dlg;
-    // Timer 1 of the main window runs the settings dialog on the window's own
-    // port table; its waits keep both windows painting.
-    dlg.SetSerialSettingsRunner([&] {
-        CSerialSetDlg settings(dlg.PortTable(), RealClock(), &dlg);
-        settings.Preselect(m_port, m_options.baud);
-        SerialSettingsOutcome outcome;
-        outcome.code = settings.DoModal();
-        outcome.result = settings.Result();
-        return outcome;
-    });
-    dlg.DoModal();
-    return dlg.ExitCode();
+    StartupProbe probe;
+    if (qEnvironmentVariableIsSet("TMX7_STARTUP_PROBE"))
+        m_app->installEventFilter(&probe);
+    CRadioConfigDlg window(MainWindowOptions{nullptr, nullptr, {m_port, m_options.baud}});
+    window.show();
+    return m_app->exec();
 }
 
 } // namespace tmx7

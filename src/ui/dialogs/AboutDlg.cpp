@@ -2,7 +2,6 @@
 
 #include "gui/DialogButtons.h"
 #include "res/Pictures.h"
-#include "res/ResourceIds.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -44,12 +43,6 @@ QFont CompanyFont(const QFont& dialogFont) {
     return font;
 }
 
-QPixmap Picture(int id, QSize size, qreal ratio) {
-    QPixmap p = res::DrawPicture(id, (QSizeF(size) * ratio).toSize());
-    p.setDevicePixelRatio(ratio);
-    return p;
-}
-
 class HelpPicture : public QLabel {
 public:
     HelpPicture(std::function<void()> clicked, QWidget* parent)
@@ -80,7 +73,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     auto* picture = new HelpPicture([this] { emit helpRequested(); }, this);
     const QSize pictureSize(20 * line, 18 * line);
-    picture->setPixmap(Picture(res::IDB_ABOUT, pictureSize, ratio));
+    picture->setPixmap(res::LoadPicture(res::Picture::About, pictureSize, ratio));
     picture->setFixedSize(pictureSize);
 
     auto* company = new QLabel(QString::fromUtf8(kCompany), this);

@@ -1,0 +1,132 @@
+#pragma once
+// The main window on a simulated module, for tests that drive it as a user
+// would: the window starts, its settings dialog is answered with "确定", and
+// the test then clicks, double-clicks and types through widgets it finds by
+// name, while the module records every frame it receives.
+
+#include "QtTestApp.h"
+
+#include "platform/Clock.h"
+#include "platform/PortDirectory.h"
+#include "protocol/Frames.h"
+#include "sim/Simulator.h"
+#include "ui/mainwindow/RadioConfigDlg.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QStatusBar>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace tmx7::test {
+
+// Time running `factor` times faster than the wall clock for every thread.
+// The module's line pacing stays real, so each host pause still outlasts
+// the module's answer at the rates used here.
+class ScaledClock : public Clock {
+public:
+    explicit ScaledClock(int factor) : m_factor(factor) {}
+    TimePoint now() const override { return m_start + (RealClock().now() - m_start) * m_factor; }
+    bool sleepFor(Millis d, StopSignal* stop = nullptr) override {
+        return RealClock().sleepFor(Millis(std::max<long long>(d.count() / m_factor, 1)), stop);
+    }
+
+private:
+    int m_factor;
+    TimePoint m_start = RealClock().now();
+};
+
+class WindowRig {
+public:
+    static constexpr int kPort = 61;
+
+    explicit WindowRig(sim::ModuleState state = {}, int factor = 10,
+                       Connection::Choice choice = {kPort, 9600})
+        : m_clock(factor), m_ports(NoSystemPorts()) {
+        char dir[] = "/tmp/tmx7_window_XXXXXX";
+        m_dir = mkdtemp(dir);
+        m_oldDir = std::filesystem::current_path();
+        // The program's files (parameter and user data) go beside it.
+        std::filesystem::current_path(m_dir);
+        sim::SimulatorOptions o;
+        o.state = std::move(state);
+        module = std::make_unique<sim::Simulator>(o);
+        EXPECT_TRUE(module->Start());
+        m_ports.Map(kPort, module->SlavePath());
+        window =
+            std::make_unique<CRadioConfigDlg>(MainWindowOptions{&m_clock, &m_ports, {kPort, 9600}});
+        window->show();
+    }
+    ~WindowRig() {
+        EXPECT_EQ(module->MalformedCount(), 0u) << "the module saw a malformed frame";
+        window.reset();
+        module->Stop();
+        std::filesystem::current_path(m_oldDir);
+        std::filesystem::remove_all(m_dir);
+    }
+
+    // Answers the settings dialog with "确定" and waits for the first refresh.
+    ::testing::AssertionResult Connect() {
+        auto r = WaitUntil([] { return Modal("CSerialSetDlg") != nullptr; });
+        if (!r)
+            return r << " (settings dialog)";
+        QTest::mouseClick(Find(*Modal("CSerialSetDlg"), "okButton"), Qt::LeftButton);
+        return RefreshDone();
+    }
+    ::testing::AssertionResult RefreshDone(int timeoutMs = 20000) {
+        return WaitUntil(
+            [this] {
+                return Pane("activityPane") == QStringLiteral("刷新参数完成.") &&
+                       action("refreshAction")->isEnabled();
+            },
+            std::chrono::milliseconds(timeoutMs));
+    }
+
+    template <class W = QWidget> W* find(const char* name) const {
+        return window->findChild<W*>(QString::fromLatin1(name));
+    }
+    QAction* action(const char* name) const { return find<QAction>(name); }
+    QString Pane(const char* name) const { return find<QLabel>(name)->text(); }
+    // What the page shows for the field with `key` ("txFrequency").
+    QString Value(const char* key) const {
+        return find<QLabel>((std::string(key) + "Value").c_str())->text();
+    }
+    // The open modal dialog of class `className` ("CFrequencyDlg"), if any.
+    static QWidget* Modal(const char* className) {
+        QWidget* w = QApplication::activeModalWidget();
+        return w && w->inherits(("tmx7::" + std::string(className)).c_str()) ? w : nullptr;
+    }
+    // The set and short frames the module received, as hex text, oldest first.
+    std::vector<std::string> Commands() const {
+        std::vector<std::string> out;
+        for (const auto& f : module->Frames())
+            if (f.kind == sim::FrameKind::Set || f.kind == sim::FrameKind::Short) {
+                std::string text = BytesToHexText(f.bytes.data(), f.bytes.size());
+                text.pop_back(); // the blank after the last pair
+                out.push_back(text);
+            }
+        return out;
+    }
+
+    std::unique_ptr<sim::Simulator> module;
+    std::unique_ptr<CRadioConfigDlg> window;
+
+private:
+    static PortDirectory::Options NoSystemPorts() {
+        PortDirectory::Options o;
+        o.sysfsTtyRoot = "/nonexistent";
+        o.devRoot = "/nonexistent";
+        o.getenv = [](const std::string&) { return std::optional<std::string>(); };
+        return o;
+    }
+
+    ScaledClock m_clock;
+    PortDirectory m_ports;
+    std::string m_dir;
+    std::filesystem::path m_oldDir;
+};
+
+} // namespace tmx7::test

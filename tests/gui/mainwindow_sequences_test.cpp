@@ -1,0 +1,149 @@
+// The main window's long sequences against the simulated module: the
+// download and a close during it, the export, and a module that misbehaves
+// or is unplugged while the window reads it.
+
+#include "MainWindowRig.h"
+
+#include "platform/ProfileFile.h"
+
+#include <QProgressBar>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace tmx7;
+using namespace tmx7::test;
+
+namespace {
+
+bool NoDialogFor(int ms) {
+    QTest::qWait(ms);
+    return QApplication::activeModalWidget() == nullptr;
+}
+
+} // namespace
+
+// While the download runs the commands that would start another sequence
+// are off and say why; a close waits for the download and its refresh,
+// says so, and then the window goes.
+TEST(MainWindowSequences, DownloadRunsToItsEndThroughACloseAndBlocksOtherCommands) {
+    WindowRig rig;
+    ASSERT_TRUE(rig.Connect());
+    rig.module->ClearAudit();
+    // In normal power mode the power-saving values are unknown ("********")
+    // and are not written.
+    rig.action("downloadAction")->trigger();
+    auto* progress = rig.find<QProgressBar>("progressBar");
+    ASSERT_TRUE(WaitUntil([&] { return progress->isVisible(); }));
+
+    for (const char* name : {"refreshAction", "downloadAction", "frequencyAction", "openPortAction",
+                             "closePortAction", "productionAction"}) {
+        EXPECT_FALSE(rig.action(name)->isEnabled()) << name;
+        EXPECT_EQ(rig.action(name)->toolTip(), QStringLiteral("正在下载参数，请稍候")) << name;
+    }
+    EXPECT_TRUE(rig.action("aboutAction")->isEnabled());
+    QWidget* value = rig.find("txFrequencyValue");
+    QTest::mouseDClick(rig.window->windowHandle(), Qt::LeftButton, {},
+                       value->mapTo(rig.window.get(), value->rect().center()));
+    EXPECT_TRUE(NoDialogFor(100)) << "a setting opened during the download";
+
+    EXPECT_FALSE(rig.window->close());
+    EXPECT_EQ(rig.Pane("connectionPane"), QStringLiteral("参数下载完成后关闭窗口......"));
+    ASSERT_TRUE(WaitUntil([&] { return !rig.window->isVisible(); }, std::chrono::seconds(20)));
+    EXPECT_EQ(rig.Commands(), (std::vector<std::string>{
+                                  "1F 2F 3F 4F 5F 6F 7F 8F E7 01 00",
+                                  "1F 2F 3F 4F 5F 6F 7F 8F A5 01 00",
+                                  "1F 2F 3F 4F 5F 6F 7F 8F F8 01 00",
+                                  "1F 2F 3F 4F 5F 6F 7F 8F FF 01 00 00 08 00 00 00",
+                                  "1F 2F 3F 4F 5F 6F 7F 8F FC 01 06",
+                              }));
+    const auto frames = rig.module->Frames();
+    EXPECT_EQ(frames.back().kind, sim::FrameKind::Query) << "closed before its refresh";
+}
+
+TEST(MainWindowSequences, ExportWritesWhatTheModuleHolds) {
+    WindowRig rig;
+    ASSERT_TRUE(rig.Connect());
+    rig.action("exportAction")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return rig.Pane("activityPane").startsWith("参数已导出到 "); },
+                          std::chrono::seconds(10)));
+    ProfileDocument file;
+    ASSERT_TRUE(ProfileDocument::Load("tmx7peizhi.tm7", file));
+    EXPECT_EQ(file.Find("TMX7参数表", "空中频率"), "433.000MHz");
+    EXPECT_EQ(file.Find("TMX7参数表", "串口编号"), "COM61");
+}
+
+// A parameter file that exists but cannot be used is refused, and nothing
+// of it is armed: the download then writes what the module itself holds.
+TEST(MainWindowSequences, AnUnusableParameterFileIsRefusedAndArmsNothing) {
+    WindowRig rig;
+    ASSERT_TRUE(rig.Connect());
+    std::filesystem::create_directory("tmx7peizhi.tm7");
+    rig.action("importAction")->trigger();
+    EXPECT_TRUE(rig.Pane("activityPane").startsWith("参数未导入：该路径是文件夹"))
+        << rig.Pane("activityPane").toStdString();
+    std::filesystem::remove("tmx7peizhi.tm7");
+    std::ofstream("tmx7peizhi.tm7", std::ios::binary) << std::string("\x00\x01\xff[TMX7", 8);
+    rig.action("importAction")->trigger();
+    EXPECT_TRUE(rig.Pane("activityPane").startsWith("参数未导入："))
+        << rig.Pane("activityPane").toStdString();
+
+    rig.module->ClearAudit();
+    rig.action("downloadAction")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return !rig.action("downloadAction")->isEnabled(); }));
+    ASSERT_TRUE(rig.RefreshDone());
+    EXPECT_EQ(rig.Commands(), (std::vector<std::string>{
+                                  "1F 2F 3F 4F 5F 6F 7F 8F E7 01 00",
+                                  "1F 2F 3F 4F 5F 6F 7F 8F A5 01 00",
+                                  "1F 2F 3F 4F 5F 6F 7F 8F F8 01 00",
+                                  "1F 2F 3F 4F 5F 6F 7F 8F FF 01 00 00 08 00 00 00",
+                                  "1F 2F 3F 4F 5F 6F 7F 8F FC 01 06",
+                              }));
+}
+
+// The adapter pulled during a refresh or a download: the sequence ends, the
+// window stays usable and says how far a download got.
+TEST(MainWindowSequences, UnplugEndsTheSequenceAndTheWindowGoesOn) {
+    for (const char* action : {"refreshAction", "downloadAction"}) {
+        SCOPED_TRACE(action);
+        WindowRig rig;
+        ASSERT_TRUE(rig.Connect());
+        rig.module->ClearAudit();
+        rig.action(action)->trigger();
+        ASSERT_TRUE(WaitUntil([&] { return rig.module->FrameCount() >= 2; }));
+        rig.module->HangUp();
+        ASSERT_TRUE(WaitUntil([&] { return rig.action("refreshAction")->isEnabled(); },
+                              std::chrono::seconds(10)));
+        if (std::string(action) == "downloadAction")
+            EXPECT_TRUE(rig.Pane("activityPane").startsWith("参数下载未完成：已写入 "))
+                << rig.Pane("activityPane").toStdString();
+        EXPECT_TRUE(rig.window->close());
+    }
+}
+
+// A module that answers garbage, in halves or late: the refresh ends and the
+// window shows what could be read, late answers as they come.
+TEST(MainWindowSequences, MisbehavingModuleDuringARefresh) {
+    struct Case {
+        const char* name;
+        sim::FaultConfig faults;
+        const char* frequency;
+    };
+    const Case cases[] = {
+        {"garbage", {.garbage = true}, "********"},
+        {"split", {.split = true}, "********"},
+        {"late", {.lateBy = std::chrono::milliseconds(300)}, "433.000MHz"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WindowRig rig;
+        ASSERT_TRUE(rig.Connect());
+        rig.module->SetFaults(c.faults);
+        rig.action("refreshAction")->trigger();
+        ASSERT_TRUE(WaitUntil([&] { return !rig.action("refreshAction")->isEnabled(); }));
+        ASSERT_TRUE(rig.RefreshDone());
+        EXPECT_TRUE(WaitUntil([&] { return rig.Value("txFrequency") == c.frequency; }))
+            << rig.Value("txFrequency").toStdString();
+        EXPECT_TRUE(NoDialogFor(10));
+    }
+}
