@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "cli/Complete.h"
 #include "cli/Invocation.h"
 #include "cli/Ports.h"
 #include "cli/Report.h"
@@ -7,8 +8,8 @@
 #include "cli/UnitValues.h"
 #include "platform/FileAccess.h"
 #include "platform/RecordFile.h"
-#include "protocol/SerialSetup.h"
 #include "protocol/ParamFile.h"
+#include "protocol/SerialSetup.h"
 #include "settings/DialogModels.h"
 #include "settings/Download.h"
 #include "settings/OptionValues.h"
@@ -134,6 +135,7 @@ struct Cli {
             auto* all = sc->add_flag("--all-ports", o.allPorts, "every serial port there is");
             sc->add_option("--match", o.match,
                            "with --all-ports: only USB adapters with this VID:PID")
+                ->type_name("VID:PID")
                 ->check(MatchCheck())
                 ->needs(all);
         }
@@ -151,16 +153,23 @@ struct Cli {
             ->type_name("FILE");
         auto* sim = sc->add_flag("--sim", o.sim,
                                  "work on an in-process simulated module instead of a port");
-        sc->add_option("--sim-baud", o.simBaud, "simulated module's baud rate")
+        sc->add_option("--sim-baud", o.simBaud, "simulated module's baud rate (default 9600)")
+            ->type_name("BAUD")
             ->check(Checked(&BaudOption))
             ->needs(sim);
-        sc->add_option("--sim-format", o.simFormat, "simulated module's line format")
+        sc->add_option("--sim-format", o.simFormat,
+                       "simulated module's line format (default n,8,1)")
+            ->type_name("FORMAT")
             ->check(Checked(&LineFormatOption))
             ->needs(sim);
-        sc->add_option("--sim-mode", o.simMode, "simulated module's serial mode")
+        sc->add_option("--sim-mode", o.simMode,
+                       "simulated module's serial mode: active (default), passive or modbus")
+            ->type_name("MODE")
             ->check(Checked(&SimModeOption))
             ->needs(sim);
-        sc->add_option("--sim-power", o.simPower, "simulated module's power mode")
+        sc->add_option("--sim-power", o.simPower,
+                       "simulated module's power mode: normal (default) or saving")
+            ->type_name("POWER")
             ->check(Checked(&SimPowerOption))
             ->needs(sim);
         // Test runs only: the engine's waits pass this many times faster.
@@ -184,6 +193,7 @@ struct Cli {
     void AccessCode(CLI::App* sc) {
         sc->add_option("--access-code", o.accessCode,
                        "the production access code (also TMX7_ACCESS_CODE)")
+            ->type_name("CODE")
             ->envname("TMX7_ACCESS_CODE")
             ->required();
     }
@@ -219,7 +229,11 @@ struct Cli {
         auto* set =
             Command("set", "set values, each as the window's menu does, then read them back");
         Ports(set);
-        set->add_option("FIELD=VALUE", o.assignments, "field keys as `read --json` prints them")
+        std::string keys;
+        for (const std::string_view key : SettableKeys())
+            keys.append(keys.empty() ? "" : ", ").append(key);
+        set->add_option("FIELD=VALUE", o.assignments,
+                        "FIELD is a key as `read --json` prints it: " + keys)
             ->required();
 
         auto* download = Command("download", "write a parameter file into each module");
@@ -240,16 +254,19 @@ struct Cli {
         auto* send = Command("send", "send hex data and show what comes back");
         Ports(send);
         send->add_option("HEX", hexPieces, "bytes as hex pairs: 01 02 0A or 01:02:0A")->required();
-        send->add_option(
-            "--passive-addr", o.passiveAddr,
-            "frame the data for a passive module with this address (two hex digits, or \"30 30\")");
+        send->add_option("--passive-addr", o.passiveAddr,
+                         "frame the data for a passive module with this address (two hex digits, "
+                         "or \"30 30\")")
+            ->type_name("AA");
         send->add_option("--seconds", o.seconds, "how long to show what comes back (default 1)")
-            ->check(CLI::NonNegativeNumber);
+            ->type_name("S")
+            ->check(CLI::Validator(CLI::NonNegativeNumber).description(""));
 
         auto* monitor = Command("monitor", "show every packet each module sends, with its time");
         Ports(monitor);
         monitor->add_option("--seconds", o.seconds, "stop after S seconds (default: at Ctrl-C)")
-            ->check(CLI::NonNegativeNumber);
+            ->type_name("S")
+            ->check(CLI::Validator(CLI::NonNegativeNumber).description(""));
 
         auto* calibrate = Command("calibrate", "production: write the frequency calibration value");
         Ports(calibrate);
@@ -409,6 +426,16 @@ int Finish(const Invocation& o, const std::vector<UnitResult>& results, Console&
 int Main(int argc, char** argv) {
     Cli cli;
     Invocation& o = cli.o;
+    // The bash completion asks what fits the word under the cursor; not in
+    // the help, as no person types it.
+    if (argc >= 2 && std::string_view(argv[1]) == "--complete") {
+        std::vector<std::string> words(argv + 2, argv + argc);
+        if (words.empty())
+            words.emplace_back();
+        for (const std::string& c : Complete(cli.app, words, SystemCompletionSources()))
+            std::printf("%s\n", c.c_str());
+        return kExitOk;
+    }
     try {
         cli.app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
