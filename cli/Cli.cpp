@@ -289,6 +289,66 @@ struct Cli {
     }
 };
 
+// The parser as the completion reads it; options without a group are hidden.
+Grammar GrammarOf(const CLI::App& app) {
+    const auto options = [](const CLI::App& a) {
+        std::vector<GrammarOption> out;
+        for (const CLI::Option* o : a.get_options()) {
+            if (o->get_group().empty())
+                continue;
+            GrammarOption g;
+            g.positional = o->get_positional();
+            if (g.positional)
+                g.names = {o->get_name()};
+            for (const std::string& l : o->get_lnames())
+                g.names.push_back("--" + l);
+            g.typeName = o->get_type_name();
+            g.takesValue = o->get_expected_max() > 0 && o->get_type_size_max() > 0;
+            g.list = o->get_items_expected_max() > 1;
+            out.push_back(std::move(g));
+        }
+        return out;
+    };
+    Grammar grammar{options(app), {}};
+    for (const CLI::App* sc : app.get_subcommands({}))
+        grammar.commands.push_back({sc->get_name(), options(*sc)});
+    return grammar;
+}
+
+// What a --port or --match can name now, as `tmx7ctl ports` lists it.
+CompletionSources SystemCompletionSources() {
+    auto rows = std::make_shared<std::optional<std::vector<PortRow>>>();
+    const auto list = [rows]() -> const std::vector<PortRow>& {
+        if (!*rows) {
+            SerialDeviceCatalog catalog;
+            *rows = ListPorts(PortDirectory::System(), catalog);
+        }
+        return **rows;
+    };
+    CompletionSources s;
+    s.portNames = [list] {
+        std::vector<std::string> names;
+        for (const PortRow& r : list())
+            names.push_back(r.name);
+        for (const PortRow& r : list()) {
+            names.push_back(r.path);
+            names.insert(names.end(), r.info.byId.begin(), r.info.byId.end());
+            names.insert(names.end(), r.info.byPath.begin(), r.info.byPath.end());
+            if (!r.info.serial.empty())
+                names.push_back("serial=" + r.info.serial);
+        }
+        return names;
+    };
+    s.usbIds = [list] {
+        std::vector<std::string> ids;
+        for (const PortRow& r : list())
+            if (!r.info.vendorId.empty())
+                ids.push_back(r.info.vendorId + ":" + r.info.productId);
+        return ids;
+    };
+    return s;
+}
+
 std::string Join(const std::vector<std::string>& pieces) {
     std::string out;
     for (const auto& p : pieces)
@@ -432,7 +492,7 @@ int Main(int argc, char** argv) {
         std::vector<std::string> words(argv + 2, argv + argc);
         if (words.empty())
             words.emplace_back();
-        for (const std::string& c : Complete(cli.app, words, SystemCompletionSources()))
+        for (const std::string& c : Complete(GrammarOf(cli.app), words, SystemCompletionSources()))
             std::printf("%s\n", c.c_str());
         return kExitOk;
     }
