@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "cli/Complete.h"
 #include "cli/Invocation.h"
 #include "cli/Ports.h"
 #include "cli/Report.h"
@@ -136,6 +137,7 @@ struct Cli {
             auto* all = sc->add_flag("--all-ports", o.allPorts, "every serial port there is");
             sc->add_option("--match", o.match,
                            "with --all-ports: only USB adapters with this VID:PID")
+                ->type_name("VID:PID")
                 ->check(MatchCheck())
                 ->needs(all);
         }
@@ -153,16 +155,23 @@ struct Cli {
             ->type_name("FILE");
         auto* sim = sc->add_flag("--sim", o.sim,
                                  "work on an in-process simulated module instead of a port");
-        sc->add_option("--sim-baud", o.simBaud, "simulated module's baud rate")
+        sc->add_option("--sim-baud", o.simBaud, "simulated module's baud rate (default 9600)")
+            ->type_name("BAUD")
             ->check(Checked(&BaudOption))
             ->needs(sim);
-        sc->add_option("--sim-format", o.simFormat, "simulated module's line format")
+        sc->add_option("--sim-format", o.simFormat,
+                       "simulated module's line format (default n,8,1)")
+            ->type_name("FORMAT")
             ->check(Checked(&LineFormatOption))
             ->needs(sim);
-        sc->add_option("--sim-mode", o.simMode, "simulated module's serial mode")
+        sc->add_option("--sim-mode", o.simMode,
+                       "simulated module's serial mode: active (default), passive or modbus")
+            ->type_name("MODE")
             ->check(Checked(&SimModeOption))
             ->needs(sim);
-        sc->add_option("--sim-power", o.simPower, "simulated module's power mode")
+        sc->add_option("--sim-power", o.simPower,
+                       "simulated module's power mode: normal (default) or saving")
+            ->type_name("POWER")
             ->check(Checked(&SimPowerOption))
             ->needs(sim);
         // Test runs only: the engine's waits pass this many times faster.
@@ -186,6 +195,7 @@ struct Cli {
     void AccessCode(CLI::App* sc) {
         sc->add_option("--access-code", o.accessCode,
                        "the production access code (also TMX7_ACCESS_CODE)")
+            ->type_name("CODE")
             ->envname("TMX7_ACCESS_CODE")
             ->required();
     }
@@ -230,7 +240,11 @@ struct Cli {
         auto* set =
             Command("set", "set values, each as the window's menu does, then read them back");
         Ports(set);
-        set->add_option("FIELD=VALUE", o.assignments, "field keys as `read --json` prints them")
+        std::string keys;
+        for (const std::string_view key : SettableKeys())
+            keys.append(keys.empty() ? "" : ", ").append(key);
+        set->add_option("FIELD=VALUE", o.assignments,
+                        "FIELD is a key as `read --json` prints it: " + keys)
             ->required();
 
         auto* download = Command("download", "write a parameter file into each module");
@@ -251,16 +265,19 @@ struct Cli {
         auto* send = Command("send", "send hex data and show what comes back");
         Ports(send);
         send->add_option("HEX", hexPieces, "bytes as hex pairs: 01 02 0A or 01:02:0A")->required();
-        send->add_option(
-            "--passive-addr", o.passiveAddr,
-            "frame the data for a passive module with this address (two hex digits, or \"30 30\")");
+        send->add_option("--passive-addr", o.passiveAddr,
+                         "frame the data for a passive module with this address (two hex digits, "
+                         "or \"30 30\")")
+            ->type_name("AA");
         send->add_option("--seconds", o.seconds, "how long to show what comes back (default 1)")
-            ->check(CLI::NonNegativeNumber);
+            ->type_name("S")
+            ->check(CLI::Validator(CLI::NonNegativeNumber).description(""));
 
         auto* monitor = Command("monitor", "show every packet each module sends, with its time");
         Ports(monitor);
         monitor->add_option("--seconds", o.seconds, "stop after S seconds (default: at Ctrl-C)")
-            ->check(CLI::NonNegativeNumber);
+            ->type_name("S")
+            ->check(CLI::Validator(CLI::NonNegativeNumber).description(""));
 
         auto* calibrate = Command("calibrate", "production: write the frequency calibration value");
         Ports(calibrate);
@@ -282,6 +299,66 @@ struct Cli {
         }
     }
 };
+
+// The parser as the completion reads it; options without a group are hidden.
+Grammar GrammarOf(const CLI::App& app) {
+    const auto options = [](const CLI::App& a) {
+        std::vector<GrammarOption> out;
+        for (const CLI::Option* o : a.get_options()) {
+            if (o->get_group().empty())
+                continue;
+            GrammarOption g;
+            g.positional = o->get_positional();
+            if (g.positional)
+                g.names = {o->get_name()};
+            for (const std::string& l : o->get_lnames())
+                g.names.push_back("--" + l);
+            g.typeName = o->get_type_name();
+            g.takesValue = o->get_expected_max() > 0 && o->get_type_size_max() > 0;
+            g.list = o->get_items_expected_max() > 1;
+            out.push_back(std::move(g));
+        }
+        return out;
+    };
+    Grammar grammar{options(app), {}};
+    for (const CLI::App* sc : app.get_subcommands({}))
+        grammar.commands.push_back({sc->get_name(), options(*sc)});
+    return grammar;
+}
+
+// What a --port or --match can name now, as `tmx7ctl ports` lists it.
+CompletionSources SystemCompletionSources() {
+    auto rows = std::make_shared<std::optional<std::vector<PortRow>>>();
+    const auto list = [rows]() -> const std::vector<PortRow>& {
+        if (!*rows) {
+            SerialDeviceCatalog catalog;
+            *rows = ListPorts(PortDirectory::System(), catalog);
+        }
+        return **rows;
+    };
+    CompletionSources s;
+    s.portNames = [list] {
+        std::vector<std::string> names;
+        for (const PortRow& r : list())
+            names.push_back(r.name);
+        for (const PortRow& r : list()) {
+            names.push_back(r.path);
+            names.insert(names.end(), r.info.byId.begin(), r.info.byId.end());
+            names.insert(names.end(), r.info.byPath.begin(), r.info.byPath.end());
+            if (!r.info.serial.empty())
+                names.push_back("serial=" + r.info.serial);
+        }
+        return names;
+    };
+    s.usbIds = [list] {
+        std::vector<std::string> ids;
+        for (const PortRow& r : list())
+            if (!r.info.vendorId.empty())
+                ids.push_back(r.info.vendorId + ":" + r.info.productId);
+        return ids;
+    };
+    return s;
+}
 
 std::string Join(const std::vector<std::string>& pieces) {
     std::string out;
@@ -465,6 +542,16 @@ int Doctor(const Invocation& o, PortDirectory& directory, const SerialDeviceCata
 int Main(int argc, char** argv) {
     Cli cli;
     Invocation& o = cli.o;
+    // The bash completion asks what fits the word under the cursor; not in
+    // the help, as no person types it.
+    if (argc >= 2 && std::string_view(argv[1]) == "--complete") {
+        std::vector<std::string> words(argv + 2, argv + argc);
+        if (words.empty())
+            words.emplace_back();
+        for (const std::string& c : Complete(GrammarOf(cli.app), words, SystemCompletionSources()))
+            std::printf("%s\n", c.c_str());
+        return kExitOk;
+    }
     try {
         cli.app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

@@ -19,12 +19,34 @@ void OnSignal(int) {
     g_quit = 1;
 }
 
+constexpr const char* kSynopsis =
+    "tmx7sim [--baud B] [--format F] [--mode M] [--power P] [--no-pace]\n";
+
+constexpr const char* kHelp =
+    "Plays a TMX7 radio module on a pseudo-terminal, so that the configuration tools\n"
+    "(or any serial program) can talk to it as to real hardware.\n"
+    "\n"
+    "Prints the device path of the pseudo-terminal on the first line of stdout and\n"
+    "serves it until SIGINT or SIGTERM; then says on stderr how many frames it\n"
+    "received and how many of them were malformed.\n"
+    "\n"
+    "Options:\n"
+    "  --baud B      the module's baud rate: 1200, 2400, 4800, 9600 (default),\n"
+    "                19200, 38400 or 57600\n"
+    "  --format F    its line format: n,8,1 (default), n,8,2, o,8,1, o,8,2, e,8,1\n"
+    "                or e,8,2\n"
+    "  --mode M      its serial mode: active (default), passive or modbus\n"
+    "  --power P     its power mode: normal (default) or saving\n"
+    "  --no-pace     answer at once instead of at the line's byte time\n"
+    "  -h, --help    print this help and exit\n"
+    "  --version     print the version and exit\n"
+    "\n"
+    "Exit codes: 0 ended by a signal; 1 no pseudo-terminal could be made;\n"
+    "2 the command line was wrong.\n";
+
 int Usage(const char* why) {
-    std::fprintf(stderr,
-                 "tmx7sim: %s\n"
-                 "usage: tmx7sim [--baud B] [--format n,8,1|e,8,1|...] "
-                 "[--mode active|passive|modbus] [--power normal|saving] [--no-pace]\n",
-                 why);
+    std::fprintf(stderr, "tmx7sim: %s\nusage: %s       (tmx7sim --help tells more)\n", why,
+                 kSynopsis);
     return 2;
 }
 
@@ -68,7 +90,10 @@ int main(int argc, char** argv) {
         } else if (arg == "--no-pace") {
             options.pace = false;
         } else if (arg == "--help" || arg == "-h") {
-            Usage("a simulated module on a pseudo-terminal");
+            std::printf("Usage: %s\n%s", kSynopsis, kHelp);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("tmx7sim %s\n", TMX7_VERSION);
             return 0;
         } else {
             return Usage("unknown or incomplete option");

@@ -11,9 +11,30 @@ namespace tmx7 {
 const char* const kAppUsage =
     "usage: tmx7config [--port COMn|PATH] [--baud B]\n"
     "       tmx7config --sim [--sim-baud B] [--sim-format F]\n"
-    "                  [--sim-mode active|passive|modbus] [--sim-power normal|saving]\n"
-    "  --port, --baud  preselect the serial settings dialog\n"
-    "  --sim           run a simulated module in the program, as COM1\n";
+    "                  [--sim-mode active|passive|modbus] [--sim-power normal|saving]\n";
+
+const char* const kAppHelp =
+    "Usage: tmx7config [--port COMn|PATH] [--baud B]\n"
+    "  or:  tmx7config --sim [--sim-baud B] [--sim-format F] [--sim-mode M] [--sim-power P]\n"
+    "Configures and tests a TMX7 serial radio module in a window: finds its baud rate\n"
+    "and serial format, reads and changes its parameters, exports and imports\n"
+    "parameter files and tests the radio link with hexadecimal data.\n"
+    "\n"
+    "Options:\n"
+    "  --port PORT       preselect the port in the serial settings dialog:\n"
+    "                    COM1..COM1024 or a device path such as /dev/ttyUSB0\n"
+    "  --baud B          preselect the baud rate: 1200, 2400, 4800, 9600, 19200,\n"
+    "                    38400 or 57600\n"
+    "  --sim             run a simulated module inside the program, as COM1\n"
+    "  --sim-baud B      the simulated module's baud rate (default 9600)\n"
+    "  --sim-format F    its line format: n,8,1 (default), n,8,2, o,8,1, o,8,2,\n"
+    "                    e,8,1 or e,8,2\n"
+    "  --sim-mode M      its serial mode: active (default), passive or modbus\n"
+    "  --sim-power P     its power mode: normal (default) or saving\n"
+    "  -h, --help        print this help and exit\n"
+    "  --version         print the version and exit\n"
+    "\n"
+    "Qt's own options (-platform, -style, -display ...) are taken as well.\n";
 
 namespace {
 
@@ -44,6 +65,10 @@ AppOptionsResult ParseAppOptions(const std::vector<std::string>& args) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
             o.help = true;
+            continue;
+        }
+        if (a == "--version") {
+            o.version = true;
             continue;
         }
         if (a == "--sim") {

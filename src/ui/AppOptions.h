@@ -3,6 +3,7 @@
 //
 //   tmx7config [--port COMn|PATH] [--baud B]
 //   tmx7config --sim [--sim-baud B] [--sim-format F] [--sim-mode M] [--sim-power P]
+//   tmx7config --help | --version
 //   tmx7config ... /RegServer | -UnregServer   (ends at once, exit code 0)
 
 #include "platform/PortDirectory.h"
@@ -22,6 +23,7 @@ struct AppOptions {
     std::string simMode = "active";  // active | passive | modbus
     std::string simPower = "normal"; // normal | saving
     bool help = false;
+    bool version = false;
 };
 
 // True when the last argument is "-" or "/" followed by "RegServer" or
@@ -37,7 +39,8 @@ struct AppOptionsResult {
 
 // `args` without the program name (and without the arguments Qt took).
 AppOptionsResult ParseAppOptions(const std::vector<std::string>& args);
-extern const char* const kAppUsage;
+extern const char* const kAppUsage; // the usage lines, shown with a refusal
+extern const char* const kAppHelp;  // --help
 
 // "COM7" -> 7. A device path gets the number it already has in `directory`,
 // or the first free number, registered there for this process.

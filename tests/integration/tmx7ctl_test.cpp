@@ -294,6 +294,47 @@ TEST(Tmx7ctl, HelpVersionAndRefusals) {
     }
 }
 
+// What the bash completion is offered for the last word (empty: a new word);
+// ":file" lets the shell add file names.
+TEST(Tmx7ctl, CompletionCandidates) {
+    const std::vector<std::string> ports = {"TMX7_PORTS=COM90=/dev/null;COM91=/dev/zero"};
+    struct Case {
+        std::vector<std::string> words;
+        const char* out;
+    };
+    const Case cases[] = {
+        {{"re"}, "read\n"},
+        {{"--v"}, "--version\n"},
+        {{"s"}, "set\nsend\nstart0101\nstop0101\nsignal\n"},
+        {{"verify", "--s"},
+         "--sim\n--sim-baud\n--sim-format\n--sim-mode\n--sim-power\n--sequence\n"},
+        {{"read", "--port", "COM9"}, "COM90\nCOM91\n"},
+        {{"read", "--port=/dev/z"}, "--port=/dev/zero\n"},
+        {{"read", "--json", "--baud", "3"}, "38400\n"},
+        {{"read", "--baud=5"}, "--baud=57600\n"},
+        {{"read", "--sim", "--sim-mode", ""}, "active\npassive\nmodbus\n"},
+        {{"read", "--sim", "--sim-format", "e"}, "e,8,1\ne,8,2\n"},
+        {{"set", "--sim", "group=05", "pa"}, "passiveAddr=\n"},
+        {{"set", "--sim", "group=05", "g"}, ""},
+        {{"set", "--port", "COM90", "s"}, "serialFormat=\nserialMode=\nsleepPeriod=\nsaveAddr=\n"},
+        {{"download", "--sequence", ""}, "group=\nsleepPeriod=\nsaveAddr=\npassiveAddr=\n"},
+        {{"download", "--sim", ""}, ":file\n"},
+        {{"download", "--sim", "good.tm7", ""}, ""},
+        {{"download", "--record", "tr"}, ":file\n"},
+        {{"send", "--sim", "--seconds", "1", "0"}, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"--complete"};
+        args.insert(args.end(), c.words.begin(), c.words.end());
+        const Ctl r = RunCtl(args, ports);
+        std::string line;
+        for (const auto& w : c.words)
+            line += "[" + w + "]";
+        EXPECT_EQ(r.exitCode, 0) << line;
+        EXPECT_EQ(r.out, c.out) << line;
+    }
+}
+
 TEST(Tmx7ctl, PortsJsonIsValidUtf8WhateverThePathsHold) {
     auto a = Start();
     auto b = Start();

@@ -43,6 +43,14 @@ std::vector<std::string> Arguments(int argc, char** argv) {
     return args;
 }
 
+int PrintHelpOrVersion(const AppOptions& options) {
+    if (options.help)
+        std::fputs(kAppHelp, stdout);
+    else
+        std::printf("tmx7config %s\n", TMX7_VERSION);
+    return 0;
+}
+
 } // namespace
 
 CConfigApp::CConfigApp(int& argc, char** argv) : m_argc(argc), m_argv(argv) {}
@@ -56,6 +64,12 @@ int CConfigApp::Run() {
     // Checked before Qt starts, so the word works without a display.
     if (IsRegistrationCommand(Arguments(m_argc, m_argv)))
         return 0;
+    // So are --help and --version, which the manual page is made from at
+    // build time. A command line that only Qt understands is parsed again below.
+    if (const auto early = ParseAppOptions(Arguments(m_argc, m_argv)); early.error.empty()) {
+        if (early.options.help || early.options.version)
+            return PrintHelpOrVersion(early.options);
+    }
 
     m_app = std::make_unique<QApplication>(m_argc, m_argv);
     QApplication::setApplicationName(QStringLiteral("tmx7config"));
@@ -69,14 +83,13 @@ int CConfigApp::Run() {
     // Qt has taken its own arguments (-platform, -style ...) out of argv.
     const auto parsed = ParseAppOptions(Arguments(m_argc, m_argv));
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "tmx7config: %s\n%s", parsed.error.c_str(), kAppUsage);
+        std::fprintf(stderr, "tmx7config: %s\n%s       (tmx7config --help tells more)\n",
+                     parsed.error.c_str(), kAppUsage);
         return 2;
     }
     m_options = parsed.options;
-    if (m_options.help) {
-        std::fputs(kAppUsage, stdout);
-        return 0;
-    }
+    if (m_options.help || m_options.version)
+        return PrintHelpOrVersion(m_options);
     if (m_options.sim && !StartSimulator())
         return 1;
     if (!m_options.port.empty()) {

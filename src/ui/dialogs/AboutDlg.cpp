@@ -86,7 +86,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
         text->addWidget(new QLabel(QString::fromUtf8(l), this));
     text->addStretch(1);
     text->addWidget(new QLabel(QStringLiteral("软件名称：TMX7设置和测试软件"), this));
-    text->addWidget(new QLabel(QStringLiteral("软件编号：TMX7-000"), this));
+    // The software number is the version every program's --version prints.
+    text->addWidget(
+        new QLabel(QStringLiteral("软件编号：TMX7-") + QStringLiteral(TMX7_VERSION), this));
 
     auto* icon = new QLabel(this);
     icon->setPixmap(res::AppIcon().pixmap(QSize(2 * line, 2 * line), ratio));
