@@ -56,8 +56,7 @@ public:
         module = std::make_unique<sim::Simulator>(o);
         EXPECT_TRUE(module->Start());
         m_ports.Map(kPort, module->SlavePath());
-        window =
-            std::make_unique<CRadioConfigDlg>(MainWindowOptions{&m_clock, &m_ports, {kPort, 9600}});
+        window = std::make_unique<CRadioConfigDlg>(MainWindowOptions{&m_clock, &m_ports, choice});
         window->show();
     }
     ~WindowRig() {

@@ -412,10 +412,11 @@ TEST(TypedDialogs, OkPadsAcceptedTextsAndPromptsOnRefusedOnes) {
         });
         EXPECT_EQ(dlg->text(), c.result ? std::optional<std::string>(c.result) : std::nullopt);
         ASSERT_EQ(boxes.seen.size(), c.result ? 0u : 1u);
-        if (!c.result)
+        if (!c.result) {
             EXPECT_EQ(boxes.seen[0].text, c.group
                                               ? QStringLiteral("请输入1到2位十六进制数(0-9, A-F)")
                                               : QStringLiteral("请输入1到4位十六进制数(0-9, A-F)"));
+        }
     }
 }
 
@@ -452,9 +453,10 @@ TEST(PasswordDialog, MaskedDigitsOnlyWrongCodesAreToldAndAnotherTryFollows) {
         EXPECT_EQ(r, QDialog::Accepted);
         EXPECT_TRUE(edit->text().isEmpty()) << "no widget keeps the code";
         ASSERT_EQ(boxes.seen.size(), static_cast<std::size_t>(c.prompts));
-        if (c.prompts == 2)
+        if (c.prompts == 2) {
             EXPECT_EQ(boxes.seen[0].text,
                       QStringLiteral("请输入一个介于 0 和 9999999 之间的整数。"));
+        }
         if (c.prompts == 0)
             continue;
         const auto& wrong = boxes.seen.back();
@@ -514,7 +516,7 @@ TEST(ContinuousSendDialog, OkGivesTheChoiceOrTellsTheFieldOutOfRange) {
     struct Case {
         const char *form, *mode, *count, *interval; // count: nullptr while its field is off
         ContinuousSendChoice want;
-        const char *field, *message; // the refusal, if any
+        const char *field = nullptr, *message = nullptr; // the refusal, if any
     } cases[] = {
         {"userDataRadio", "untilStoppedRadio", nullptr, "100", {0, 0, 10, 100}},
         {"standardDataRadio", "untilStoppedRadio", nullptr, "250", {1, 0, 10, 250}},

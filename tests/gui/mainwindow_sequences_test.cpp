@@ -114,9 +114,10 @@ TEST(MainWindowSequences, UnplugEndsTheSequenceAndTheWindowGoesOn) {
         rig.module->HangUp();
         ASSERT_TRUE(WaitUntil([&] { return rig.action("refreshAction")->isEnabled(); },
                               std::chrono::seconds(10)));
-        if (std::string(action) == "downloadAction")
+        if (std::string(action) == "downloadAction") {
             EXPECT_TRUE(rig.Pane("activityPane").startsWith("参数下载未完成：已写入 "))
                 << rig.Pane("activityPane").toStdString();
+        }
         EXPECT_TRUE(rig.window->close());
     }
 }

@@ -134,10 +134,11 @@ TEST_P(ReadMisbehaving, SaysWhatItDidNotGet) {
     Rig rig(Module(1, 1, c.faults));
     const Outcome out = rig.Run([](Session& s) { return s.Read(); });
     EXPECT_EQ(out.kind, c.kind) << ToString(out);
-    if (c.missing > 0)
+    if (c.missing > 0) {
         EXPECT_EQ(out.missing.size(), c.missing) << ToString(out);
-    else if (c.kind == OutcomeKind::AnswersMissing)
+    } else if (c.kind == OutcomeKind::AnswersMissing) {
         EXPECT_FALSE(out.missing.empty());
+    }
     for (Field f : out.missing)
         EXPECT_EQ(rig.Shown(f), "********") << KeyOf(f) << " reported missing but shown";
 }
@@ -500,8 +501,9 @@ TEST(SessionOnSim, DetectTriesTheRememberedPairFirstAndKeepsWhatConnected) {
         TempDir folder;
         LinkMemory memory((folder.path / "links").string());
         const std::string identity = "dev:" + simulator.SlavePath();
-        if (c.remembered)
+        if (c.remembered) {
             ASSERT_TRUE(memory.Remember(identity, *c.remembered));
+        }
         FastClock clock;
         EventLog log;
         Session session(log, clock, dir);
