@@ -198,6 +198,7 @@ TEST(SetOnSim, EachSetCommandPutsExactlyItsFrameOnTheLine) {
     EventLog log;
     const auto P = [](std::initializer_list<std::uint8_t> tail) {
         std::vector<std::uint8_t> f = {0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F};
+        f.reserve(f.size() + tail.size());
         f.insert(f.end(), tail);
         return f;
     };
