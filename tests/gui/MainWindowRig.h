@@ -2,7 +2,9 @@
 // The main window on a simulated module, for tests that drive it as a user
 // would: the window starts, its settings dialog is answered with "确定", and
 // the test then clicks, double-clicks and types through widgets it finds by
-// name, while the module records every frame it receives.
+// name, while the module records every frame it receives. The port is a link
+// to the module's pty, as udev makes one for an adapter, so an adapter can
+// be pulled (HangUp) and come back (Return).
 
 #include "QtTestApp.h"
 
@@ -55,7 +57,9 @@ public:
         o.state = std::move(state);
         module = std::make_unique<sim::Simulator>(o);
         EXPECT_TRUE(module->Start());
-        m_ports.Map(kPort, module->SlavePath());
+        m_link = m_dir + "/ttyUSB0";
+        std::filesystem::create_symlink(module->SlavePath(), m_link);
+        m_ports.Map(kPort, m_link);
         window =
             std::make_unique<CRadioConfigDlg>(MainWindowOptions{&m_clock, &m_ports, {kPort, 9600}});
         window->show();
@@ -64,8 +68,20 @@ public:
         EXPECT_EQ(module->MalformedCount(), 0u) << "the module saw a malformed frame";
         window.reset();
         module->Stop();
+        if (returned)
+            returned->Stop();
         std::filesystem::current_path(m_oldDir);
         std::filesystem::remove_all(m_dir);
+    }
+
+    // The adapter is back: another module behind the same link.
+    void Return(sim::ModuleState state) {
+        sim::SimulatorOptions o;
+        o.state = std::move(state);
+        returned = std::make_unique<sim::Simulator>(o);
+        ASSERT_TRUE(returned->Start());
+        std::filesystem::create_symlink(returned->SlavePath(), m_link + ".new");
+        std::filesystem::rename(m_link + ".new", m_link); // in one step, as udev does
     }
 
     // Answers the settings dialog with "确定" and waits for the first refresh.
@@ -112,6 +128,7 @@ public:
     }
 
     std::unique_ptr<sim::Simulator> module;
+    std::unique_ptr<sim::Simulator> returned;
     std::unique_ptr<CRadioConfigDlg> window;
 
 private:
@@ -126,6 +143,7 @@ private:
     ScaledClock m_clock;
     PortDirectory m_ports;
     std::string m_dir;
+    std::string m_link;
     std::filesystem::path m_oldDir;
 };
 

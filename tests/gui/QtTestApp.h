@@ -21,6 +21,11 @@
 #include <functional>
 #include <vector>
 
+// Failure messages show texts, not their bytes.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace tmx7::test {
 
 class QtAppEnvironment : public ::testing::Environment {

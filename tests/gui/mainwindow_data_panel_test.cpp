@@ -16,13 +16,17 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTextDocument>
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 using namespace tmx7;
 using namespace std::chrono_literals;
@@ -161,6 +165,29 @@ struct Rig {
     QString status;
     std::uint64_t lastClear = 0; // epoch of the engine's last clear
 };
+
+// Types `path` into the open file dialog's name field, then "Save".
+void AnswerFileDialog(const fs::path& path) {
+    QFileDialog* dialog = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); }));
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(path.string())); // no completer pop-up in the way
+    Click(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save));
+    ASSERT_TRUE(WaitUntil([] { return QApplication::activeModalWidget() == nullptr; }));
+}
+
+// Stamped lines, in order, as a pattern: "发41 42" is a frame sent.
+QRegularExpression StampedLines(std::initializer_list<const char*> lines) {
+    QString pattern = QStringLiteral("^");
+    for (const char* line : lines)
+        pattern += QStringLiteral(R"(\[\d\d:\d\d:\d\d\.\d{3}\] %1%2 %3\n)")
+                       .arg(QString::fromUtf8(line[0] == 'S' ? "发" : "收"))
+                       .arg(QString::fromUtf8(line[0] == 'S' ? "→" : "←"))
+                       .arg(QString::fromLatin1(line + 1));
+    return QRegularExpression(pattern + QLatin1Char('$'));
+}
 
 const Bytes k20{0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09,
                 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x10, 0x11, 0x12, 0x13};
@@ -447,4 +474,61 @@ TEST(DataTestPanel, ReceiveAreaStaysBoundedAfterALongStream) {
     EXPECT_FALSE(area->document()->isUndoRedoEnabled());
     EXPECT_EQ(area->document()->availableUndoSteps(), 0);
     EXPECT_LE(area->document()->blockCount(), 300) << "lines of about 1 K characters";
+}
+
+// "时间戳显示" shows a stamped line for each frame sent and packet received;
+// "记录到日志文件..." keeps every one in a file until switched off, whatever
+// the area shows meanwhile; "保存接收区..." writes what the area shows.
+TEST(DataTestPanel, StampedLinesTheTrafficLogAndTheSavedArea) {
+    Rig r(0, "41 42 43");
+    r.Connect();
+    QAction* stamps = r.Action("timestampAction");
+    QAction* logging = r.Action("trafficLogAction");
+    auto* stamped = r.W_<ReceiveArea>("trafficArea");
+    stamps->trigger();
+    EXPECT_TRUE(stamped->isVisible());
+    EXPECT_FALSE(r.Received()->isVisible());
+
+    // A FIFO is no log file: the entry stays off.
+    const fs::path fifo = r.home / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    logging->trigger();
+    AnswerFileDialog(fifo);
+    EXPECT_FALSE(logging->isChecked());
+    EXPECT_TRUE(r.status.startsWith("日志文件未打开：")) << r.status.toStdString();
+    const fs::path log = r.home / "traffic.log";
+    logging->trigger();
+    AnswerFileDialog(log);
+    EXPECT_TRUE(logging->isChecked());
+    EXPECT_EQ(r.status, QStringLiteral("正在记录到日志文件 ") + QString::fromStdString(log));
+
+    QTest::mouseDClick(stamped->viewport(), Qt::LeftButton);
+    Click(r.W_("sendButton"));
+    const auto first = StampedLines({"S41 42 43", "R41 42 43"});
+    ASSERT_TRUE(WaitUntil([&] { return first.match(stamped->toPlainText()).hasMatch(); }))
+        << stamped->toPlainText().toStdString();
+    // A clear empties the area, not the log.
+    QTest::mouseDClick(stamped->viewport(), Qt::LeftButton);
+    EXPECT_EQ(stamped->toPlainText(), "");
+    r.TypeUserData("01 02");
+    Click(r.W_("sendButton"));
+    const auto second = StampedLines({"S01 02", "R01 02"});
+    ASSERT_TRUE(WaitUntil([&] { return second.match(stamped->toPlainText()).hasMatch(); }))
+        << stamped->toPlainText().toStdString();
+
+    r.Action("saveReceivedAction")->trigger();
+    AnswerFileDialog(r.home / "saved.txt");
+    EXPECT_TRUE(second.match(QString::fromStdString(ReadAll(r.home / "saved.txt"))).hasMatch());
+    EXPECT_TRUE(r.status.startsWith("接收区已保存到 "));
+
+    logging->trigger();
+    EXPECT_FALSE(logging->isChecked());
+    EXPECT_EQ(r.status, "日志文件已关闭");
+    const auto all = StampedLines({"S41 42 43", "R41 42 43", "S01 02", "R01 02"});
+    EXPECT_TRUE(all.match(QString::fromStdString(ReadAll(log))).hasMatch()) << ReadAll(log);
+
+    // The plain display again, with what came since the clear.
+    stamps->trigger();
+    EXPECT_TRUE(r.Received()->isVisible());
+    EXPECT_EQ(r.Received()->toPlainText(), "01 02 ");
 }

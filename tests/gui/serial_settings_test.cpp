@@ -109,6 +109,12 @@ TEST_F(SerialSetDlgTest, ListsThePortsByNumberWithNoDefaultButton) {
     EXPECT_EQ(portList->currentText(), "COM10  /dev/ttyX10");
     EXPECT_EQ(baudList->currentText(), "38400bps");
     EXPECT_TRUE(test::NothingClipped(*dlg));
+    // An adapter plugged in meanwhile is listed; the choice stays.
+    ports->Map(3, "/dev/ttyUSB0");
+    Post({PortsChanged{}});
+    ASSERT_TRUE(WaitUntil([&] { return portList->count() == 4; }));
+    EXPECT_EQ(portList->itemText(2), "COM3  /dev/ttyUSB0");
+    EXPECT_EQ(portList->currentText(), "COM10  /dev/ttyX10");
 }
 
 TEST_F(SerialSetDlgTest, ConfirmProbesTheChosenPortAndBaudAndEndsOnConnected) {
