@@ -8,7 +8,6 @@
 
 #include "QtTestApp.h"
 
-#include "platform/Clock.h"
 #include "platform/PortDirectory.h"
 #include "protocol/Frames.h"
 #include "sim/Simulator.h"
@@ -24,22 +23,6 @@
 #include <unistd.h>
 
 namespace tmx7::test {
-
-// Time running `factor` times faster than the wall clock for every thread.
-// The module's line pacing stays real, so each host pause still outlasts
-// the module's answer at the rates used here.
-class ScaledClock : public Clock {
-public:
-    explicit ScaledClock(int factor) : m_factor(factor) {}
-    TimePoint now() const override { return m_start + (RealClock().now() - m_start) * m_factor; }
-    bool sleepFor(Millis d, StopSignal* stop = nullptr) override {
-        return RealClock().sleepFor(Millis(std::max<long long>(d.count() / m_factor, 1)), stop);
-    }
-
-private:
-    int m_factor;
-    TimePoint m_start = RealClock().now();
-};
 
 class WindowRig {
 public:
@@ -89,8 +72,12 @@ public:
         auto r = WaitUntil([] { return Modal("CSerialSetDlg") != nullptr; });
         if (!r)
             return r << " (settings dialog)";
+        // A probe that fails says so in a box: answered, so the test fails
+        // instead of hanging in it.
+        MessageBoxes boxes;
         QTest::mouseClick(Find(*Modal("CSerialSetDlg"), "okButton"), Qt::LeftButton);
-        return RefreshDone();
+        r = RefreshDone();
+        return boxes.seen.empty() ? r : r << " (" << boxes.seen[0].text.toStdString() << ")";
     }
     ::testing::AssertionResult RefreshDone(int timeoutMs = 20000) {
         return WaitUntil(

@@ -75,34 +75,6 @@ TEST(MainWindowSequences, ExportWritesWhatTheModuleHolds) {
     EXPECT_EQ(file.Find("TMX7参数表", "串口编号"), "COM61");
 }
 
-// A parameter file that exists but cannot be used is refused, and nothing
-// of it is armed: the download then writes what the module itself holds.
-TEST(MainWindowSequences, AnUnusableParameterFileIsRefusedAndArmsNothing) {
-    WindowRig rig;
-    ASSERT_TRUE(rig.Connect());
-    std::filesystem::create_directory("tmx7peizhi.tm7");
-    rig.action("importAction")->trigger();
-    EXPECT_TRUE(rig.Pane("activityPane").startsWith("参数未导入：该路径是文件夹"))
-        << rig.Pane("activityPane").toStdString();
-    std::filesystem::remove("tmx7peizhi.tm7");
-    std::ofstream("tmx7peizhi.tm7", std::ios::binary) << std::string("\x00\x01\xff[TMX7", 8);
-    rig.action("importAction")->trigger();
-    EXPECT_TRUE(rig.Pane("activityPane").startsWith("参数未导入："))
-        << rig.Pane("activityPane").toStdString();
-
-    rig.module->ClearAudit();
-    rig.action("downloadAction")->trigger();
-    ASSERT_TRUE(WaitUntil([&] { return !rig.action("downloadAction")->isEnabled(); }));
-    ASSERT_TRUE(rig.RefreshDone());
-    EXPECT_EQ(rig.Commands(), (std::vector<std::string>{
-                                  "1F 2F 3F 4F 5F 6F 7F 8F E7 01 00",
-                                  "1F 2F 3F 4F 5F 6F 7F 8F A5 01 00",
-                                  "1F 2F 3F 4F 5F 6F 7F 8F F8 01 00",
-                                  "1F 2F 3F 4F 5F 6F 7F 8F FF 01 00 00 08 00 00 00",
-                                  "1F 2F 3F 4F 5F 6F 7F 8F FC 01 06",
-                              }));
-}
-
 // The adapter pulled during a refresh, a download or a continuous send: the
 // window says so at once, in the status bar and the receive area, the work
 // ends (a download says how far it got) and what needs a port greys. The

@@ -137,15 +137,12 @@ TEST(MainWindow, DoubleClickOpensTheFieldsDialogOnceAndNothingElse) {
     };
     const Case cases[] = {
         {"一般参数", "txFrequencyValue", "CFrequencyDlg", "cancelButton"},
-        {"一般参数", "rxFrequencyValue", "CFrequencyDlg", "cancelButton"},
         {"一般参数", "serialFormatValue", "CSerialFormatDlg", "baudCancelButton"},
         {"一般参数", "serialModeValue", "CSerialModeDlg", "cancelButton"},
         {"一般参数", "powerModeValue", "CPowerModeDlg", "cancelButton"},
         {"一般参数", "airRateValue", "CWirelessDlg", "cancelButton"},
-        {"一般参数", "powerValue", "CWirelessDlg", "cancelButton"},
         {"一般参数", "groupValue", "CGroupDlg", "cancelButton"},
         {"一般参数", "versionValue", nullptr, nullptr},
-        {"一般参数", "txFrequencyLabel", nullptr, nullptr},
         {"省电参数", "sleepPeriodValue", "CSleepPeriodDlg", "cancelButton"},
         {"省电参数", "wakeDelayValue", "CWakeDelayDlg", "cancelButton"},
         {"省电参数", "saveAddrValue", "CSaveAddrDlg", "cancelButton"},
