@@ -61,6 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
         SendCase{"ActiveColons", "00:01:02", 400, 0, "", k012, SendRefusal::None},
         SendCase{"ModbusColons", "00:01:02", 200, 2, "30 30", k012, SendRefusal::None},
         SendCase{
+            "OtherModeSendsNothing", "00 01 02", 400, 3, "30 30", {}, SendRefusal::ModeUnknown},
+        SendCase{
             "UnknownModeSendsNothing", "00 01 02", 400, -1, "30 30", {}, SendRefusal::ModeUnknown},
         SendCase{"PassiveColonsLowerCaseAddress",
                  "41:42",
@@ -81,12 +83,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "30 30",
                  {0x24, 0x30, 0x30, 0x57, 0x00, 0x03, 0, 1, 2, 0x0D},
                  SendRefusal::None},
+        SendCase{"EmptyActive", "", 400, 0, "", {}, SendRefusal::Empty},
         SendCase{"OnlyBlanks", "  : ", 400, 0, "", {}, SendRefusal::Empty},
         // Would otherwise go out as the check-memory frame.
         SendCase{"EmptyPassive", "", 400, 1, "30 30", {}, SendRefusal::Empty},
         SendCase{
             "PassiveAddressNotHex", "41 42", 400, 1, "3G 30", {}, SendRefusal::NoPassiveAddress},
         SendCase{"Active401", Pairs(401), 400, 0, "", {}, SendRefusal::TooLong},
+        SendCase{"Std201", Pairs(201, ":"), 200, 0, "", {}, SendRefusal::TooLong},
         SendCase{"Passive394", Pairs(394), 400, 1, "30 30", {}, SendRefusal::TooLong},
         SendCase{"PassiveStd194", Pairs(194), 200, 1, "30 30", {}, SendRefusal::TooLong}),
     [](const auto& info) { return std::string(info.param.name); });

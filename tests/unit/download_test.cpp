@@ -77,16 +77,23 @@ TEST(BuildDownload, UnmappableValuesSkipTheirStep) {
     const Case cases[] = {
         {"group marker", [](ParamSet& p) { p.group = "********"; }, 0xE7, 1000ms},
         {"group not hex", [](ParamSet& p) { p.group = "G1"; }, 0xE7, 1000ms},
+        {"group three digits", [](ParamSet& p) { p.group = "123"; }, 0xE7, 1000ms},
         {"serial mode", [](ParamSet& p) { p.serialMode = "********"; }, 0xF8, 1000ms},
+        {"power mode", [](ParamSet& p) { p.powerMode = "x"; }, 0xA5, 1000ms},
         {"save addr marker", [](ParamSet& p) { p.saveAddr = "********"; }, 0xA3, 1000ms},
         {"save addr digits", [](ParamSet& p) { p.saveAddr = "0000"; }, 0xA3, 1000ms},
+        {"save addr one pair", [](ParamSet& p) { p.saveAddr = "00"; }, 0xA3, 1000ms},
         {"sleep marker", [](ParamSet& p) { p.sleepPeriod = "********"; }, 0xA4, 1000ms},
         {"sleep too big", [](ParamSet& p) { p.sleepPeriod = "512"; }, 0xA4, 1000ms},
+        {"sleep hex", [](ParamSet& p) { p.sleepPeriod = "0x10"; }, 0xA4, 1000ms},
+        {"sleep negative", [](ParamSet& p) { p.sleepPeriod = "-2"; }, 0xA4, 1000ms},
+        {"wake marker", [](ParamSet& p) { p.wakeDelay = "********"; }, 0xA1, 1000ms},
         {"wake too long", [](ParamSet& p) { p.wakeDelay = "19660.8"; }, 0xA1, 1000ms},
         {"wake comma", [](ParamSet& p) { p.wakeDelay = "0,3"; }, 0xA1, 1000ms},
         {"frequency", [](ParamSet& p) { p.frequency = "433.100MHz"; }, 0xFF, 8000ms},
         {"air rate", [](ParamSet& p) { p.airRate = "9600"; }, 0xFC, 8000ms},
         {"power not set", [](ParamSet& p) { p.powerLevel = kPowerLevelNotSet; }, 0xFB, 6000ms},
+        {"power 8", [](ParamSet& p) { p.powerLevel = 8; }, 0xFB, 6000ms},
     };
     for (const auto& c : cases) {
         ParamSet p = Defaults();

@@ -22,18 +22,23 @@ struct Good {
 
 TEST(FieldValues, EachFormWritesTheDialogsFrame) {
     const Good cases[] = {
+        {"txFrequency=435", SetFrame({0xFF, 0x01, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00}),
+         "435.000MHz"},
         {"txFrequency= 431.000MHz ", SetFrame({0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}),
          "431.000MHz"},
         {"txFrequency=433.2500 mhz", SetFrame({0xFF, 0x01, 0x00, 0x00, 0x09, 0x00, 0x00, 0x00}),
          "433.250MHz"},
         {"airRate=57600BPS", SetFrame({0xFC, 0x01, 0x09}), "57600bps"},
+        {"power=0", SetFrame({0xFB, 0x01, 0x00}), "0"},
         {"power=7级", SetFrame({0xFB, 0x01, 0x07}), "7"},
         {"group=ff", SetFrame({0xE7, 0x01, 0xFF}), "FF"},
         {"powerMode=Saving", SetFrame({0xA5, 0x01, 0x01}), "省电模式"},
         {"serialMode=modbus", SetFrame({0xF8, 0x01, 0x02}), "MODBUS"},
+        {"sleepPeriod=2", SetFrame({0xA4, 0x01, 0x01}), "2"},
         {"sleepPeriod=500", SetFrame({0xA4, 0x01, 0xFA}), "500"},
         {"saveAddr=5", SetFrame({0xA3, 0x01, 0x00, 0x05}), "00 05"},
         {"saveAddr=12 ab", SetFrame({0xA3, 0x01, 0x12, 0xAB}), "12 AB"},
+        {"wakeDelay=0.3", SetFrame({0xA1, 0x01, 0x00, 0x01}), "0.3"},
         {"wakeDelay=76.80s", SetFrame({0xA1, 0x01, 0x01, 0x00}), "76.8"},
         {"wakeDelay=19660.5", SetFrame({0xA1, 0x01, 0xFF, 0xFF}), "19660.5"},
         {"passiveAddr=1a", SetFrame({0xE2, 0x01, 0x31, 0x41}), "31 41"},
@@ -70,14 +75,24 @@ TEST(FieldValues, RefusalsSayWhatWouldHaveBeenRight) {
     const std::pair<const char*, const char*> cases[] = {
         {"txFrequency=433.1",
          "txFrequency=433.1: not a channel from 431.000MHz to 435.000MHz in steps of 0.250MHz"},
+        {"txFrequency=435.250",
+         "txFrequency=435.250: not a channel from 431.000MHz to 435.000MHz in steps of 0.250MHz"},
+        {"txFrequency=",
+         "txFrequency=: not a channel from 431.000MHz to 435.000MHz in steps of 0.250MHz"},
         {"airRate=1000", "airRate=1000: not one of 1200 2400 4800 9600 19200 38400 57600 (bps)"},
         {"power=8", "power=8: not a level from 0 to 7"},
         {"group=100", "group=100: not one or two hex digits (0-9, A-F)"},
         {"powerMode=sleepy", "powerMode=sleepy: not 普通模式 (normal) or 省电模式 (saving)"},
         {"sleepPeriod=7", "sleepPeriod=7: not an even number from 2 to 500"},
+        {"sleepPeriod=502", "sleepPeriod=502: not an even number from 2 to 500"},
         {"saveAddr=12345",
          "saveAddr=12345: not one to four hex digits, or two hex pairs such as \"12 34\""},
+        {"wakeDelay=0", "wakeDelay=0: not a multiple of 0.3 from 0.3 to 19660.5 (seconds)"},
+        {"wakeDelay=19660.8",
+         "wakeDelay=19660.8: not a multiple of 0.3 from 0.3 to 19660.5 (seconds)"},
         {"wakeDelay=0.35", "wakeDelay=0.35: not a multiple of 0.3 from 0.3 to 19660.5 (seconds)"},
+        {"passiveAddr=1", "passiveAddr=1: not two hex digits such as 1A, or their character codes "
+                          "such as \"31 41\""},
         {"passiveAddr=12 34", "passiveAddr=12 34: not two hex digits such as 1A, or their "
                               "character codes such as \"31 41\""},
         {"serialFormat=9600,n.8.1",
@@ -85,6 +100,7 @@ TEST(FieldValues, RefusalsSayWhatWouldHaveBeenRight) {
          "baud rate (1200 ... 57600), one at a time"},
         {"rxFrequency=433", "rxFrequency=433: the receive frequency follows txFrequency; set that"},
         {"version=V2", "version=V2: the module reports it; it cannot be set"},
+        {"group", "group: not FIELD=VALUE"},
     };
     for (const auto& [assignment, error] : cases) {
         const FieldValueResult r = ParseAssignment(assignment);
