@@ -74,8 +74,7 @@ int main(int argc, char** argv) {
     std::printf("bytes sent          %zu\n", sent);
     std::printf("bytes echoed        %zu\n", rig.Sim().BytesSent());
     std::printf("bytes received      %zu, out of order %zu\n", received, mismatches);
-    std::printf("bytes shown         %zu (%zu chars, area holds %zu)\n", rig.shownChars / 3,
-                rig.shownChars, rig.shown.size());
+    std::printf("bytes shown         %zu (%zu chars)\n", rig.shownChars / 3, rig.shownChars);
     std::printf("packets             %zu\n", rig.packets);
     std::printf("longest tick        %.2f ms\n",
                 std::chrono::duration<double, std::milli>(longest).count());

@@ -94,7 +94,6 @@ TEST(DataSoak, StandardPatternEvery100msFor10Minutes) {
     EXPECT_EQ(rig.Sim().MalformedCount(), 0u);
     EXPECT_EQ(rig.Sim().BytesSent(), expected) << "echoed";
     EXPECT_EQ(mismatches, 0u) << "lost or reordered bytes";
-    EXPECT_LE(rig.shown.size(), kReceiveTextLimit);
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(longestTick).count(), 50);
     EXPECT_LT(peakKiB, baselineKiB + 2048) << "resident memory grew from " << baselineKiB;
     RecordProperty("frames", static_cast<int>(written));

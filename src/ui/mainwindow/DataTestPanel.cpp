@@ -53,7 +53,7 @@ DataTestPanel::DataTestPanel(Session& session, QWidget* parent, std::string user
     : QWidget(parent), m_session(session), m_testData(std::move(userDataPath)),
       m_receiveArea(new ReceiveArea(this)),
       // Wide enough for the longest packet (524 bytes) on one line.
-      m_trafficArea(new ReceiveArea(this, int(kReceiveTextLimit), 1700)),
+      m_trafficArea(new ReceiveArea(this, ReceiveArea::kTextLimit, 1700)),
       m_receiveStack(new QStackedWidget(this)), m_sendArea(new SendArea(this)),
       m_presetPanel(new QWidget(this)),
       m_readDataButton(MakeButton(QStringLiteral("读数据"), QStringLiteral("readDataButton"),

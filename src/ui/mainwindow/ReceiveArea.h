@@ -14,8 +14,6 @@
 // text of an older epoch that is still on its way is not shown, and text of
 // E or later that arrived before the clear itself is kept.
 
-#include "ui/ReceiveText.h"
-
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
@@ -28,8 +26,10 @@ class ReceiveArea : public QPlainTextEdit {
     Q_OBJECT
 public:
     static constexpr int kLineChars = 1024;
+    // 256 K characters: about 87 000 received bytes as "XX " pairs.
+    static constexpr int kTextLimit = 256 * 1024;
 
-    explicit ReceiveArea(QWidget* parent = nullptr, int limit = int(kReceiveTextLimit),
+    explicit ReceiveArea(QWidget* parent = nullptr, int limit = kTextLimit,
                          int lineChars = kLineChars);
 
     // Appends text decoded in `epoch`; ignored when older than the last clear.
