@@ -1,7 +1,7 @@
 #pragma once
 // The data test bench against a simulated module on a pty: the port table
 // opened at the module's line settings, and the receive path as the window
-// runs it (packets taken, decoded, appended to the bounded receive text).
+// runs it (packets taken and decoded).
 
 #include "link/PortTable.h"
 #include "protocol/Decoder.h"
