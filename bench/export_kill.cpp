@@ -4,7 +4,7 @@
 // the names left beside the file after one more export (all must be 0 but
 // the count of kills inside a write).
 
-#include "tests/integration/export_kill_rig.h"
+#include "bench/export_kill_rig.h"
 
 #include <cstdio>
 #include <cstdlib>

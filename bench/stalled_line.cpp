@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     int other = 0;
     for (int i = 0; i < sets; ++i) {
         const auto frame = i % 3 == 0   ? MakeTxPowerSet(i % 8)
-                           : i % 3 == 1 ? MakeWakeDelaySetFromText("0.3")
+                           : i % 3 == 1 ? MakeWakeDelaySet(1)
                                         : MakeFrequencySet(i % 17);
         switch (write(*frame)) {
         case WriteStatus::Queued:

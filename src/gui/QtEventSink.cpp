@@ -1,6 +1,7 @@
 #include "gui/QtEventSink.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 
 #if defined(__SANITIZE_THREAD__)
 #include <sanitizer/tsan_interface.h>
@@ -10,9 +11,10 @@ namespace tmx7::gui {
 
 namespace {
 
-// Qt hands a queued call to the receiving thread under locks of its own,
+// Qt hands a posted event to the receiving thread under locks of its own,
 // which ThreadSanitizer cannot see (Qt is not built with it). The batch's
-// hand-over is told to it here, so the engine's data is still checked.
+// hand-over is told to it here, once the event holding it is complete, so
+// the engine's data is still checked.
 void HandingOver([[maybe_unused]] const void* sink) {
 #if defined(__SANITIZE_THREAD__)
     __tsan_release(const_cast<void*>(sink));
@@ -24,21 +26,30 @@ void TakenOver([[maybe_unused]] const void* sink) {
 #endif
 }
 
+const QEvent::Type kBatch = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+struct BatchEvent : QEvent {
+    explicit BatchEvent(std::vector<Event> e) : QEvent(kBatch), events(std::move(e)) {}
+    std::vector<Event> events;
+};
+
 } // namespace
 
 QtEventSink::QtEventSink(QObject* parent) : QObject(parent) {}
 
 void QtEventSink::Post(std::vector<Event> events) {
+    auto* batch = new BatchEvent(std::move(events));
     HandingOver(this);
-    // A queued call runs on this object's thread, in posting order, and is
-    // dropped if the object is gone by then.
-    QMetaObject::invokeMethod(
-        this,
-        [this, batch = std::move(events)] {
-            TakenOver(this);
-            emit posted(batch);
-        },
-        Qt::QueuedConnection);
+    // Delivered on this object's thread, in posting order, and dropped with
+    // the object if it is gone by then.
+    QCoreApplication::postEvent(this, batch);
+}
+
+void QtEventSink::customEvent(QEvent* event) {
+    if (event->type() != kBatch)
+        return;
+    TakenOver(this);
+    emit posted(static_cast<BatchEvent*>(event)->events);
 }
 
 } // namespace tmx7::gui

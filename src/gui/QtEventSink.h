@@ -25,6 +25,9 @@ public:
 
 signals:
     void posted(const std::vector<tmx7::Event>& events);
+
+protected:
+    void customEvent(QEvent* event) override;
 };
 
 } // namespace tmx7::gui

@@ -1,6 +1,5 @@
 #include "platform/Clock.h"
 
-#include <algorithm>
 #include <thread>
 
 namespace tmx7 {
@@ -61,85 +60,25 @@ bool ScaledClock::sleepFor(Millis d, StopSignal* stop) {
     return true;
 }
 
-VirtualClock::VirtualClock(int participants)
-    : m_now(TimePoint{} + std::chrono::hours(1)), m_participants(participants) {}
-
 TimePoint VirtualClock::now() const {
     std::lock_guard lock(m_mutex);
     return m_now;
 }
 
 bool VirtualClock::sleepFor(Millis d, StopSignal* stop) {
-    std::unique_lock lock(m_mutex);
     if (stop && stop->requested())
         return false;
-    if (d.count() <= 0)
-        return true;
-    const TimePoint deadline = m_now + d;
-    m_deadlines.push_back(deadline);
-    maybeAutoAdvanceLocked();
-    bool stopped = false;
-    while (m_now < deadline) {
-        if (stop && stop->requested()) {
-            stopped = true;
-            break;
-        }
-        // A stop request does not know about this clock, so look at it now and
-        // then; time itself only moves through advance() or auto-advance.
-        m_cv.wait_for(lock, std::chrono::milliseconds(2));
-    }
-    m_deadlines.erase(std::find(m_deadlines.begin(), m_deadlines.end(), deadline));
-    maybeAutoAdvanceLocked();
-    if (!stopped)
+    std::lock_guard lock(m_mutex);
+    if (d.count() > 0) {
+        m_now += d;
         m_totalSlept += d;
-    return !stopped;
-}
-
-void VirtualClock::advance(Millis d) {
-    std::lock_guard lock(m_mutex);
-    advanceToLocked(m_now + d);
-}
-
-void VirtualClock::setAutoAdvance(bool on) {
-    std::lock_guard lock(m_mutex);
-    m_autoAdvance = on;
-    maybeAutoAdvanceLocked();
-}
-
-void VirtualClock::setParticipants(int n) {
-    std::lock_guard lock(m_mutex);
-    m_participants = n;
-    maybeAutoAdvanceLocked();
-}
-
-void VirtualClock::leave() {
-    std::lock_guard lock(m_mutex);
-    --m_participants;
-    maybeAutoAdvanceLocked();
-}
-
-int VirtualClock::sleepers() const {
-    std::lock_guard lock(m_mutex);
-    return static_cast<int>(m_deadlines.size());
+    }
+    return true;
 }
 
 Millis VirtualClock::totalSlept() const {
     std::lock_guard lock(m_mutex);
     return m_totalSlept;
-}
-
-void VirtualClock::advanceToLocked(TimePoint t) {
-    if (t > m_now)
-        m_now = t;
-    m_cv.notify_all();
-}
-
-void VirtualClock::maybeAutoAdvanceLocked() {
-    if (!m_autoAdvance || m_deadlines.empty())
-        return;
-    if (static_cast<int>(m_deadlines.size()) < m_participants)
-        return;
-    advanceToLocked(*std::min_element(m_deadlines.begin(), m_deadlines.end()));
 }
 
 } // namespace tmx7

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <vector>
 
 namespace tmx7 {
 
@@ -60,34 +59,19 @@ private:
     TimePoint m_start;
 };
 
-// A clock that moves only when told to. With auto-advance on, time jumps to
-// the earliest pending deadline as soon as `participants` threads are all
-// asleep on it (a single-threaded sequence therefore runs without waiting).
+// A clock for tests of sequences: every sleep returns at once and moves the
+// clock on by its length, so a wait of minutes takes no time and the order
+// of what was written and waited is kept exactly.
 class VirtualClock : public Clock {
 public:
-    explicit VirtualClock(int participants = 1);
     TimePoint now() const override;
     bool sleepFor(Millis d, StopSignal* stop = nullptr) override;
-
-    void advance(Millis d);
-    void setAutoAdvance(bool on);
-    void setParticipants(int n);
-    // A participating thread that will not sleep on this clock again.
-    void leave();
-    int sleepers() const;
-    // Total virtual time slept so far by all sleepers together.
+    // Total time slept so far.
     Millis totalSlept() const;
 
 private:
-    void advanceToLocked(TimePoint t);
-    void maybeAutoAdvanceLocked();
-
     mutable std::mutex m_mutex;
-    std::condition_variable m_cv;
-    TimePoint m_now;
-    std::vector<TimePoint> m_deadlines;
-    int m_participants;
-    bool m_autoAdvance = true;
+    TimePoint m_now = TimePoint{} + std::chrono::hours(1);
     Millis m_totalSlept{0};
 };
 

@@ -65,13 +65,6 @@ std::optional<Frame> SetOf(CommandCode code, std::initializer_list<std::uint8_t>
     return MakeSetFrame(code, std::span<const std::uint8_t>(value.begin(), value.size()));
 }
 
-std::optional<Frame> WakeDelayFromCount(long long count) {
-    if (count < 1 || count > 0xFFFF)
-        return std::nullopt;
-    return SetOf(CmdWakeDelay,
-                 {static_cast<std::uint8_t>(count / 256), static_cast<std::uint8_t>(count % 256)});
-}
-
 } // namespace
 
 std::optional<ShortFrame> MakeShortFrame(CommandCode code) {
@@ -158,11 +151,11 @@ std::optional<Frame> MakeSleepPeriodSetFromText(std::string_view decimal) {
     return MakeSleepPeriodSet(v);
 }
 
-std::optional<Frame> MakeWakeDelaySet(double delay) {
-    // Written as a range test that NaN fails.
-    if (!(delay >= 0.3 && delay <= 19660.5))
+std::optional<Frame> MakeWakeDelaySet(int count) {
+    if (count < 1 || count > 0xFFFF)
         return std::nullopt;
-    return WakeDelayFromCount(static_cast<long long>(delay * 3.3333333333333335));
+    return SetOf(CmdWakeDelay,
+                 {static_cast<std::uint8_t>(count / 256), static_cast<std::uint8_t>(count % 256)});
 }
 
 std::optional<DecimalTenths> ParseDecimalTenths(std::string_view decimal) {
@@ -194,16 +187,6 @@ std::optional<DecimalTenths> ParseDecimalTenths(std::string_view decimal) {
             t.restNonZero = true;
     }
     return t;
-}
-
-std::optional<Frame> MakeWakeDelaySetFromText(std::string_view decimal) {
-    const auto t = ParseDecimalTenths(decimal);
-    // 0.3 <= delay <= 19660.5, decided on the digits.
-    if (!t || t->tenths < 3 || t->tenths > 196605 || (t->tenths == 196605 && t->restNonZero))
-        return std::nullopt;
-    // The boundaries of the step count are multiples of 0.3, which have a
-    // single decimal, so floor(10 * delay / 3) == floor(10 * delay) / 3.
-    return WakeDelayFromCount(t->tenths / 3);
 }
 
 std::optional<Frame> MakeSaveAddrSetFromDigits(std::string_view fourDigits) {
@@ -349,20 +332,6 @@ std::string BytesToHexText(const std::uint8_t* bytes, std::size_t count) {
         out[i * 3 + 1] = kUpperHex[bytes[i] & 0x0F];
         out[i * 3 + 2] = ' ';
     }
-    return out;
-}
-
-std::string ColonForm(std::span<const std::uint8_t> bytes, bool trailingColon) {
-    std::string out;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (i > 0)
-            out += ':';
-        out += kUpperHex[bytes[i] >> 4];
-        out += kUpperHex[bytes[i] & 0x0F];
-    }
-    if (trailingColon)
-        out += ':';
-    out += '\n';
     return out;
 }
 

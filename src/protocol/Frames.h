@@ -179,14 +179,8 @@ std::optional<Frame> MakeSleepPeriodSet(int period);
 // The same from a stored decimal text such as "2" (blanks around it allowed).
 std::optional<Frame> MakeSleepPeriodSetFromText(std::string_view decimal);
 
-// Wake-up delay 0.3..19660.5 s in steps of 0.3; the module takes the step
-// count c = delay * 3.3333333333333335 truncated, high byte first.
-std::optional<Frame> MakeWakeDelaySet(double delay);
-// The same from a decimal text such as "0.3". The count is computed exactly
-// as floor(10 * delay) / 3 on the digits, so the result never depends on
-// binary rounding or on the C locale's decimal point; for every multiple of
-// 0.3 it equals the product above.
-std::optional<Frame> MakeWakeDelaySetFromText(std::string_view decimal);
+// Wake-up delay as its count of 0.3 s steps, 1..65535, high byte first.
+std::optional<Frame> MakeWakeDelaySet(int count);
 // A decimal text read exactly as floor(10 * value), without the locale or a
 // float: "0.3" -> 3, "76.85" -> 768 (restNonZero tells that digits were cut).
 struct DecimalTenths {
@@ -229,9 +223,6 @@ inline std::string BytesToHexText(std::span<const std::uint8_t> bytes) {
     return BytesToHexText(bytes.data(), bytes.size());
 }
 
-// The colon form shown for a recognised answer header: "1F:2F:..:FC\n", or
-// with `trailingColon` "1F:2F:..:F7:\n".
-std::string ColonForm(std::span<const std::uint8_t> bytes, bool trailingColon = false);
 // Colon-separated test data is sent as blank-separated hex text.
 std::string ColonsToBlanks(std::string_view text);
 

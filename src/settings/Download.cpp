@@ -62,13 +62,8 @@ DownloadPlan BuildDownload(const ParamSet& p) {
     b.Step(MakeSaveAddrSetFromPairs(p.saveAddr), kShortPause, 70);
     b.Step(MakeSleepPeriodSetFromText(p.sleepPeriod), kShortPause, 90);
 
-    std::optional<Frame> wake;
-    if (const auto count = WakeDelayCountFromText(p.wakeDelay)) {
-        const std::uint8_t v[2] = {static_cast<std::uint8_t>(*count / 256),
-                                   static_cast<std::uint8_t>(*count % 256)};
-        wake = MakeSetFrame(CmdWakeDelay, v);
-    }
-    b.Step(std::move(wake), kShortPause, 110);
+    const auto wakeCount = WakeDelayCountFromText(p.wakeDelay);
+    b.Step(wakeCount ? MakeWakeDelaySet(*wakeCount) : std::nullopt, kShortPause, 110);
 
     static constexpr std::array<int, 4> kFrequencyPositions = {120, 130, 140, 145};
     static constexpr std::array<int, 4> kAirRatePositions = {150, 160, 170, 180};

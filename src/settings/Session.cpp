@@ -339,14 +339,7 @@ bool Session::Probe(int port, int baud) {
             m_decoder->Stop();
         SerialSetup setup(m_table, m_clock);
         const SetupResult r = setup.Confirm(port, baud);
-        // The failure text travels in the outcome: the settings dialog shows it
-        // (an open failure has been told by the port table already).
-        if (!r.connected)
-            return Outcome{OutcomeKind::Failed, {}, r.message};
-        SetLink({r.comPort, r.baud, r.lineFormat});
-        Remember(r.comPort);
-        Post({Connected{r.comPort, r.baud, r.lineFormat, r.connectDelayMs}});
-        return Outcome{};
+        return Adopt(r);
     });
 }
 
@@ -365,15 +358,19 @@ bool Session::Detect(int port) {
             Post({DetectStep{std::atoi(caption.c_str()), caption}});
         };
         const SetupResult r = setup.AutoDetect(port, step, first);
-        // The failure text travels in the outcome: the settings dialog shows it
-        // (an open failure has been told by the port table already).
-        if (!r.connected)
-            return Outcome{OutcomeKind::Failed, {}, r.message};
-        SetLink({r.comPort, r.baud, r.lineFormat});
-        Remember(r.comPort);
-        Post({Connected{r.comPort, r.baud, r.lineFormat, r.connectDelayMs}});
-        return Outcome{};
+        return Adopt(r);
     });
+}
+
+Outcome Session::Adopt(const SetupResult& r) {
+    // The failure text travels in the outcome: the settings dialog shows it
+    // (an open failure has been told by the port table already).
+    if (!r.connected)
+        return Outcome{OutcomeKind::Failed, {}, r.message};
+    SetLink({r.comPort, r.baud, r.lineFormat});
+    Remember(r.comPort);
+    Post({Connected{r.comPort, r.baud, r.lineFormat, r.connectDelayMs}});
+    return Outcome{};
 }
 
 void Session::Remember(int port) {

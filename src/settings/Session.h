@@ -36,6 +36,8 @@
 
 namespace tmx7 {
 
+struct SetupResult;
+
 // The port, baud rate and line format the sequences and the data sends use.
 struct LinkChoice {
     int port = 1;
@@ -165,6 +167,8 @@ private:
     // true when it did.
     bool TryReturn(const Awaited& awaited, const std::vector<std::string>& candidates);
     Outcome ReconnectNow(StopSignal& stop, const Awaited& awaited, const std::string& path);
+    // A probe's or a detection's result: the link taken and said, or the failure.
+    Outcome Adopt(const SetupResult& r);
     void Remember(int port);
     bool Start(SequenceKind kind, Body body);
     void WorkerLoop();

@@ -2,11 +2,12 @@
 // The main window on a simulated module, for tests that drive it as a user
 // would: the window starts, its settings dialog is answered with "确定", and
 // the test then clicks, double-clicks and types through widgets it finds by
-// name, while the module records every frame it receives.
+// name, while the module records every frame it receives. The port is a link
+// to the module's pty, as udev makes one for an adapter, so an adapter can
+// be pulled (HangUp) and come back (Return).
 
 #include "QtTestApp.h"
 
-#include "platform/Clock.h"
 #include "platform/PortDirectory.h"
 #include "protocol/Frames.h"
 #include "sim/Simulator.h"
@@ -22,22 +23,6 @@
 #include <unistd.h>
 
 namespace tmx7::test {
-
-// Time running `factor` times faster than the wall clock for every thread.
-// The module's line pacing stays real, so each host pause still outlasts
-// the module's answer at the rates used here.
-class ScaledClock : public Clock {
-public:
-    explicit ScaledClock(int factor) : m_factor(factor) {}
-    TimePoint now() const override { return m_start + (RealClock().now() - m_start) * m_factor; }
-    bool sleepFor(Millis d, StopSignal* stop = nullptr) override {
-        return RealClock().sleepFor(Millis(std::max<long long>(d.count() / m_factor, 1)), stop);
-    }
-
-private:
-    int m_factor;
-    TimePoint m_start = RealClock().now();
-};
 
 class WindowRig {
 public:
@@ -55,7 +40,9 @@ public:
         o.state = std::move(state);
         module = std::make_unique<sim::Simulator>(o);
         EXPECT_TRUE(module->Start());
-        m_ports.Map(kPort, module->SlavePath());
+        m_link = m_dir + "/ttyUSB0";
+        std::filesystem::create_symlink(module->SlavePath(), m_link);
+        m_ports.Map(kPort, m_link);
         window = std::make_unique<CRadioConfigDlg>(MainWindowOptions{&m_clock, &m_ports, choice});
         window->show();
     }
@@ -63,8 +50,20 @@ public:
         EXPECT_EQ(module->MalformedCount(), 0u) << "the module saw a malformed frame";
         window.reset();
         module->Stop();
+        if (returned)
+            returned->Stop();
         std::filesystem::current_path(m_oldDir);
         std::filesystem::remove_all(m_dir);
+    }
+
+    // The adapter is back: another module behind the same link.
+    void Return(sim::ModuleState state) {
+        sim::SimulatorOptions o;
+        o.state = std::move(state);
+        returned = std::make_unique<sim::Simulator>(o);
+        ASSERT_TRUE(returned->Start());
+        std::filesystem::create_symlink(returned->SlavePath(), m_link + ".new");
+        std::filesystem::rename(m_link + ".new", m_link); // in one step, as udev does
     }
 
     // Answers the settings dialog with "确定" and waits for the first refresh.
@@ -72,8 +71,12 @@ public:
         auto r = WaitUntil([] { return Modal("CSerialSetDlg") != nullptr; });
         if (!r)
             return r << " (settings dialog)";
+        // A probe that fails says so in a box: answered, so the test fails
+        // instead of hanging in it.
+        MessageBoxes boxes;
         QTest::mouseClick(Find(*Modal("CSerialSetDlg"), "okButton"), Qt::LeftButton);
-        return RefreshDone();
+        r = RefreshDone();
+        return boxes.seen.empty() ? r : r << " (" << boxes.seen[0].text.toStdString() << ")";
     }
     ::testing::AssertionResult RefreshDone(int timeoutMs = 20000) {
         return WaitUntil(
@@ -111,6 +114,7 @@ public:
     }
 
     std::unique_ptr<sim::Simulator> module;
+    std::unique_ptr<sim::Simulator> returned;
     std::unique_ptr<CRadioConfigDlg> window;
 
 private:
@@ -125,6 +129,7 @@ private:
     ScaledClock m_clock;
     PortDirectory m_ports;
     std::string m_dir;
+    std::string m_link;
     std::filesystem::path m_oldDir;
 };
 

@@ -21,11 +21,9 @@
 #include "ui/dialogs/WirelessDlg.h"
 
 #include <QClipboard>
-#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -96,95 +94,15 @@ TEST(ChoiceDialogs, EachButtonGivesItsValueAndNothingElseChooses) {
                                   {"cancelButton", "取消", 0}});
 }
 
-TEST(FrequencyDialog, OneColumnTopToBottomThatFitsASmallScreen) {
+// It once was 716 pixels tall.
+TEST(FrequencyDialog, FitsASmallScreen) {
     const QFont before = QApplication::font();
     QApplication::setFont(QFont(QStringLiteral("Noto Sans CJK SC"), 9)); // the program's font
     CFrequencyDlg dlg;
     dlg.show();
-    int lastY = -1;
-    for (int ch = 1; ch <= 17; ++ch) {
-        QPushButton* b = Find(dlg, qPrintable(QStringLiteral("channelButton%1").arg(ch)));
-        ASSERT_NE(b, nullptr) << ch;
-        EXPECT_GT(b->y(), lastY) << ch;
-        lastY = b->y();
-    }
-    EXPECT_GT(Find(dlg, "cancelButton")->y(), lastY);
     // A 768-pixel screen less a panel and the title bar.
     EXPECT_LE(dlg.height(), 768 - 40 - 32);
     QApplication::setFont(before);
-}
-
-TEST(SerialFormatDialog, ConfirmGivesTheRowOfItsOwnListOnly) {
-    using enum SerialFormatResult;
-    struct Case {
-        const char* list;
-        int row; // -1: only focused, nothing selected
-        const char* button;
-        SerialFormatResult result;
-        int wantRow;
-    } cases[] = {
-        {"baudList", 3, "baudOkButton", BaudRate, 3}, // 9600bps
-        {"formatList", 5, "formatOkButton", DataFormat, 5},
-        {"formatList", 0, "formatOkButton", DataFormat, 0},
-        // the other half's row does not count for this confirm
-        {"formatList", 2, "baudOkButton", Cancelled, -1},
-        {"baudList", 2, "formatOkButton", Cancelled, -1},
-        // a confirm without a selected row is a cancel
-        {"baudList", -1, "baudOkButton", Cancelled, -1},
-        {"formatList", -1, "formatOkButton", Cancelled, -1},
-        {"baudList", 1, "baudCancelButton", Cancelled, -1},
-        {"formatList", 1, "formatCancelButton", Cancelled, -1},
-        {"baudList", 3, nullptr, Cancelled, -1}, // Enter
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.list << " " << c.row << " " << c.button);
-        CSerialFormatDlg dlg;
-        auto* list = Find<QListWidget>(dlg, c.list);
-        ASSERT_NE(list, nullptr);
-        EXPECT_TRUE(list->selectedItems().isEmpty());
-        ExecWith(dlg, [&] {
-            list->setFocus();
-            if (c.row >= 0)
-                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                                  list->visualItemRect(list->item(c.row)).center());
-            if (c.button)
-                Click(Find(dlg, c.button));
-            else
-                QTest::keyClick(list, Qt::Key_Return);
-        });
-        EXPECT_EQ(dlg.choice(), c.result);
-        EXPECT_EQ(dlg.row(), c.wantRow);
-    }
-}
-
-TEST(WirelessDialog, ListsStartOnTheirFirstRowAndFollowTheKeyboard) {
-    struct Case {
-        const char* list;
-        int downs;
-        const char* button;
-        int choice, power, rate;
-    } cases[] = {
-        {"txPowerList", 0, "txPowerSetButton", 2, 0, 0}, // untouched: level 0
-        {"airRateList", 0, "airRateSetButton", 3, 0, 0}, // untouched: 1200bps
-        {"airRateList", 4, "airRateSetButton", 3, 0, 4}, // 19200bps
-        {"txPowerList", 9, "txPowerSetButton", 2, 7, 0}, // past the end: 7级
-        {"txPowerList", 2, "cancelButton", 0, 2, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.list << " " << c.downs << " " << c.button);
-        CWirelessDlg dlg;
-        auto* list = Find<QComboBox>(dlg, c.list);
-        ASSERT_NE(list, nullptr);
-        ExecWith(dlg, [&] {
-            list->setFocus();
-            for (int i = 0; i < c.downs; ++i)
-                QTest::keyClick(list, Qt::Key_Down);
-            Click(Find(dlg, c.button));
-        });
-        EXPECT_EQ(dlg.choice(), c.choice);
-        EXPECT_EQ(dlg.txPowerIndex(), c.power);
-        EXPECT_EQ(dlg.airRateIndex(), c.rate);
-    }
 }
 
 // ---- scroll dialogs ---------------------------------------------------------------
@@ -214,20 +132,15 @@ void OtherRequests(QScrollBar* bar) {
     QApplication::sendEvent(bar, &wheel);
 }
 
-TEST(ScrollDialogs, OnlyTheArrowsStepTheValueAndTheEndsHold) {
+TEST(ScrollDialogs, OnlyTheArrowsStepTheValue) {
     struct Case {
         std::function<std::unique_ptr<QDialog>()> make;
         const char* title;
         const char *start, *afterUp;
-        int toTop; // Up keys from there to the top
-        const char *top, *belowTop;
     } cases[] = {
-        {[] { return std::make_unique<CSleepPeriodDlg>(); }, "睡眠周期设置", "2", "4", 254, "510",
-         "508"},
-        {[] { return std::make_unique<CWakeDelayDlg>(); }, "唤醒延时设置", "0.3", "0.6", 65534,
-         "19660.5", "19660.2"},
-        {[] { return std::make_unique<CPassiveAddrDlg>(); }, "被动地址设置", "00", "01", 255, "FF",
-         "FE"},
+        {[] { return std::make_unique<CSleepPeriodDlg>(); }, "睡眠周期设置", "2", "4"},
+        {[] { return std::make_unique<CWakeDelayDlg>(); }, "唤醒延时设置", "0.3", "0.6"},
+        {[] { return std::make_unique<CPassiveAddrDlg>(); }, "被动地址设置", "00", "01"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
@@ -239,7 +152,7 @@ TEST(ScrollDialogs, OnlyTheArrowsStepTheValueAndTheEndsHold) {
         ExecWith(*dlg, [&] {
             EXPECT_FALSE(value->isEnabled());
             EXPECT_EQ(value->text(), c.start);
-            ArrowDown(bar);
+            ArrowDown(bar); // at the bottom already
             EXPECT_EQ(value->text(), c.start);
             const int thumb = bar->value();
             ArrowUp(bar);
@@ -247,69 +160,31 @@ TEST(ScrollDialogs, OnlyTheArrowsStepTheValueAndTheEndsHold) {
             EXPECT_LT(bar->value(), thumb) << "the thumb rises with the value";
             OtherRequests(bar);
             EXPECT_EQ(value->text(), c.afterUp);
-            Ups(bar, c.toTop);
-            EXPECT_EQ(value->text(), c.top);
-            ArrowUp(bar);
-            EXPECT_EQ(value->text(), c.top);
-            ArrowDown(bar);
-            EXPECT_EQ(value->text(), c.belowTop);
             dlg->reject();
         });
     }
 }
 
-TEST(SleepPeriodDialog, OkAcceptsUpTo500AndEveryOtherWayGivesNoPeriod) {
+// 502 is shown but refused, by "确定" and by Enter; Escape afterwards must
+// not give the refused value. (Accepted values go through the settings menu.)
+TEST(SleepPeriodDialog, AValueAbove500IsRefusedWithAPrompt) {
     MessageBoxes boxes;
-    struct Case {
-        const char* name;
-        int ups;
-        std::function<void(CSleepPeriodDlg&)> act;
-        std::optional<int> period;
-        std::size_t prompts;
-    } cases[] = {
-        {"ok at 500", 249, [](auto& d) { Click(Find(d, "okButton")); }, 500, 0},
-        {"ok at 2", 0, [](auto& d) { Click(Find(d, "okButton")); }, 2, 0},
-        {"cancel", 3, [](auto& d) { Click(Find(d, "cancelButton")); }, std::nullopt, 0},
-        {"enter closes with no period", 3, [](auto& d) { QTest::keyClick(&d, Qt::Key_Return); },
-         std::nullopt, 0},
-        // 502 is shown but refused, by "确定" and by Enter; Escape afterwards
-        // must not send the refused value.
-        {"502 refused", 250,
-         [](auto& d) {
-             Click(Find(d, "okButton"));
-             QTest::keyClick(Find<QScrollBar>(d, "valueScrollBar"), Qt::Key_Return);
-             EXPECT_TRUE(d.isVisible());
-             QTest::keyClick(&d, Qt::Key_Escape);
-         },
-         std::nullopt, 2},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        boxes.seen.clear();
-        CSleepPeriodDlg dlg;
-        ExecWith(dlg, [&] {
-            Ups(Find<QScrollBar>(dlg, "valueScrollBar"), c.ups);
-            c.act(dlg);
-        });
-        EXPECT_EQ(dlg.period(), c.period);
-        ASSERT_EQ(boxes.seen.size(), c.prompts);
-        for (const auto& box : boxes.seen) {
-            EXPECT_EQ(box.text, QStringLiteral("请输入一个介于 2 和 500 之间的整数。"));
-            EXPECT_EQ(box.icon, QMessageBox::Warning);
-        }
-    }
+    CSleepPeriodDlg dlg;
+    ExecWith(dlg, [&] {
+        Ups(Find<QScrollBar>(dlg, "valueScrollBar"), 250);
+        Click(Find(dlg, "okButton"));
+        QTest::keyClick(Find<QScrollBar>(dlg, "valueScrollBar"), Qt::Key_Return);
+        EXPECT_TRUE(dlg.isVisible());
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+    });
+    EXPECT_EQ(dlg.period(), std::nullopt);
+    ASSERT_EQ(boxes.seen.size(), 2u);
+    EXPECT_EQ(boxes.seen[1].text, QStringLiteral("请输入一个介于 2 和 500 之间的整数。"));
+    EXPECT_EQ(boxes.seen[1].icon, QMessageBox::Warning);
 }
 
-TEST(ScrollDialogs, OkOrEnterGiveTheValueShownAndCancelNothing) {
-    CWakeDelayDlg wake;
-    ExecWith(wake, [&] {
-        Ups(Find<QScrollBar>(wake, "valueScrollBar"), 4364);
-        // 4365 × 0.3 lands just below 1309.5 in floating point.
-        EXPECT_EQ(Find<QLineEdit>(wake, "valueEdit")->text(), "1309.5");
-        Click(Find(wake, "okButton"));
-    });
-    EXPECT_EQ(wake.count(), 4365);
-    // Enter is "确定" wherever the focus is.
+// Enter is "确定" wherever the focus is.
+TEST(ScrollDialogs, EnterGivesTheValueShown) {
     CPassiveAddrDlg passive;
     ExecWith(passive, [&] {
         ArrowUp(Find<QScrollBar>(passive, "valueScrollBar"));
@@ -317,12 +192,6 @@ TEST(ScrollDialogs, OkOrEnterGiveTheValueShownAndCancelNothing) {
         QTest::keyClick(Find(passive, "cancelButton"), Qt::Key_Return);
     });
     EXPECT_EQ(passive.text(), "01");
-    CWakeDelayDlg cancel;
-    ExecWith(cancel, [&] { Click(Find(cancel, "cancelButton")); });
-    EXPECT_EQ(cancel.count(), std::nullopt);
-    CPassiveAddrDlg escape;
-    ExecWith(escape, [&] { QTest::keyClick(&escape, Qt::Key_Escape); });
-    EXPECT_EQ(escape.text(), std::nullopt);
 }
 
 // ---- typed dialogs ----------------------------------------------------------------
@@ -350,16 +219,14 @@ std::unique_ptr<CHexTextDlg> Typed(bool group) {
     return std::make_unique<CSaveAddrDlg>();
 }
 
+// What gets in is the filter's (unit-tested); here it is in place for keys
+// and pasted text, and the edit offers no menu.
 TEST(TypedDialogs, EditsTakeUpperHexAndTheFullStopUpToTheirLength) {
     struct Case {
         bool group;
         const char *initial, *typed, *afterTyping, *pasted, *afterPaste;
-    } cases[] = {
-        {false, "0000", "1a2b", "12", "1a2B", "12B"},
-        {false, "0000", "12345", "1234", "xyz", ""},
-        {true, "00", "G.", ".", "a7", "7"},
-        {true, "00", "A B C", "AB", "-1", "1"},
-    };
+    } cases[] = {{false, "0000", "1a2b.34", "12.3", "1a2B", "12B"},
+                 {true, "00", "G.1", ".1", "a7", "7"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         auto dlg = Typed(c.group);
@@ -391,10 +258,8 @@ TEST(TypedDialogs, OkPadsAcceptedTextsAndPromptsOnRefusedOnes) {
         const char* text;
         const char* result; // nullptr: refused
     } cases[] = {
-        {false, "", nullptr}, {false, ".", nullptr},  {false, "1.2", nullptr},
-        {false, "5", "0005"}, {false, "123", "0123"}, {false, "ABCD", "ABCD"},
-        {true, "", nullptr},  {true, "7.", nullptr},  {true, "7", "07"},
-        {true, "AB", "AB"},
+        {false, "", nullptr},  {false, "1.2", nullptr}, {false, "123", "0123"},
+        {true, "7.", nullptr}, {true, "7", "07"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << (c.group ? "group " : "save address ") << c.text);
@@ -412,11 +277,10 @@ TEST(TypedDialogs, OkPadsAcceptedTextsAndPromptsOnRefusedOnes) {
         });
         EXPECT_EQ(dlg->text(), c.result ? std::optional<std::string>(c.result) : std::nullopt);
         ASSERT_EQ(boxes.seen.size(), c.result ? 0u : 1u);
-        if (!c.result) {
-            EXPECT_EQ(boxes.seen[0].text, c.group
-                                              ? QStringLiteral("请输入1到2位十六进制数(0-9, A-F)")
+        if (c.result)
+            continue;
+        EXPECT_EQ(boxes.seen[0].text, c.group ? QStringLiteral("请输入1到2位十六进制数(0-9, A-F)")
                                               : QStringLiteral("请输入1到4位十六进制数(0-9, A-F)"));
-        }
     }
 }
 
@@ -430,8 +294,8 @@ TEST(PasswordDialog, MaskedDigitsOnlyWrongCodesAreToldAndAnotherTryFollows) {
         int prompts; // the range prompt comes before the wrong-code box
     } cases[] = {
         {"51a7-2 04", 0}, // 517204 at once: the letters and signs never get in
-        {"123456", 1},     {"5172040", 1}, {"", 2}, {"51720400", 2}, // eight digits
-        {"4295484500", 2}, // 2^32 + 517204 must not wrap onto the code
+        {"123456", 1},
+        {"51720400", 2}, // eight digits
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
@@ -467,10 +331,6 @@ TEST(PasswordDialog, MaskedDigitsOnlyWrongCodesAreToldAndAnotherTryFollows) {
         // once 139 pixels wide, and the title was cut).
         EXPECT_GE(wrong.width, 240);
     }
-    CPasswordDlg escape;
-    EXPECT_EQ(escape.windowTitle(), QStringLiteral("请输入密码"));
-    EXPECT_EQ(ExecWith(escape, [&] { QTest::keyClick(&escape, Qt::Key_Escape); }),
-              QDialog::Rejected);
 }
 
 // ---- continuous send ------------------------------------------------------------------
@@ -493,9 +353,6 @@ TEST(ContinuousSendDialog, RadiosOfEachFrameAndTheCountField) {
         EXPECT_TRUE(count->isEnabled());
         EXPECT_FALSE(untilStopped->isChecked());
         EXPECT_TRUE(user->isChecked()) << "the other frame is left alone";
-        Click(standard);
-        EXPECT_FALSE(user->isChecked());
-        EXPECT_TRUE(counted->isChecked());
         Click(untilStopped);
         EXPECT_FALSE(count->isEnabled());
         // The number fields take digits and the full stop only, typed or pasted.
@@ -518,17 +375,10 @@ TEST(ContinuousSendDialog, OkGivesTheChoiceOrTellsTheFieldOutOfRange) {
         ContinuousSendChoice want;
         const char *field = nullptr, *message = nullptr; // the refusal, if any
     } cases[] = {
-        {"userDataRadio", "untilStoppedRadio", nullptr, "100", {0, 0, 10, 100}},
         {"standardDataRadio", "untilStoppedRadio", nullptr, "250", {1, 0, 10, 250}},
         {"userDataRadio", "countedRadio", "3", "999999", {0, 1, 3, 999999}},
-        {"standardDataRadio", "countedRadio", "999", "100", {1, 1, 999, 100}},
-        {"userDataRadio", "countedRadio", "0", "100", {}, "countEdit", countRange},
         {"userDataRadio", "countedRadio", "1000", "100", {}, "countEdit", countRange},
-        {"userDataRadio", "countedRadio", "", "100", {}, "countEdit", countRange},
-        {"userDataRadio", "countedRadio", "1.5", "100", {}, "countEdit", countRange},
         {"userDataRadio", "countedRadio", "10", "99", {}, "intervalEdit", intervalRange},
-        {"userDataRadio", "countedRadio", "10", "1000000", {}, "intervalEdit", intervalRange},
-        {"userDataRadio", "countedRadio", "10", "100.", {}, "intervalEdit", intervalRange},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.form << " " << c.mode << " " << c.interval);
@@ -567,32 +417,17 @@ TEST(ContinuousSendDialog, OkGivesTheChoiceOrTellsTheFieldOutOfRange) {
 
 // ---- send count ---------------------------------------------------------------------
 
-TEST(SendCountDialog, ShowsItsCountAndEveryWayOutEndsItOnce) {
-    for (int way = 0; way < 4; ++way) {
-        SCOPED_TRACE(way);
-        CSendCountDlg dlg;
-        EXPECT_EQ(dlg.windowTitle(), QStringLiteral("发送次数显示"));
-        EXPECT_FALSE(dlg.windowFlags() & Qt::WindowCloseButtonHint);
-        auto* count = Find<QLineEdit>(dlg, "countEdit");
-        ASSERT_NE(count, nullptr);
-        EXPECT_TRUE(count->isReadOnly());
-        EXPECT_EQ(count->text(), "0");
-        dlg.setCount(4294967295u);
-        EXPECT_EQ(count->text(), "4294967295");
-        // The caller stops the run on `finished`: it must come for each way.
-        QSignalSpy finished(&dlg, &QDialog::finished);
-        ExecWith(dlg, [&] {
-            if (way == 0)
-                Click(Find(dlg, "okButton"));
-            else if (way == 1)
-                QTest::keyClick(&dlg, Qt::Key_Return);
-            else if (way == 2)
-                QTest::keyClick(&dlg, Qt::Key_Escape);
-            else
-                dlg.close(); // Alt+F4 or a window manager's close
-        });
-        EXPECT_EQ(finished.count(), 1);
-    }
+// Every way out is driven by the panel's test, which stops the run on each.
+TEST(SendCountDialog, ShowsItsCountReadOnlyAndOffersNoClose) {
+    CSendCountDlg dlg;
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("发送次数显示"));
+    EXPECT_FALSE(dlg.windowFlags() & Qt::WindowCloseButtonHint);
+    auto* count = Find<QLineEdit>(dlg, "countEdit");
+    ASSERT_NE(count, nullptr);
+    EXPECT_TRUE(count->isReadOnly());
+    EXPECT_EQ(count->text(), "0");
+    dlg.setCount(4294967295u);
+    EXPECT_EQ(count->text(), "4294967295");
 }
 
 // ---- about --------------------------------------------------------------------------

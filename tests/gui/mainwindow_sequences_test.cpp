@@ -6,6 +6,7 @@
 
 #include "platform/ProfileFile.h"
 
+#include <QPlainTextEdit>
 #include <QProgressBar>
 
 #include <filesystem>
@@ -13,6 +14,7 @@
 
 using namespace tmx7;
 using namespace tmx7::test;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -73,51 +75,55 @@ TEST(MainWindowSequences, ExportWritesWhatTheModuleHolds) {
     EXPECT_EQ(file.Find("TMX7参数表", "串口编号"), "COM61");
 }
 
-// A parameter file that exists but cannot be used is refused, and nothing
-// of it is armed: the download then writes what the module itself holds.
-TEST(MainWindowSequences, AnUnusableParameterFileIsRefusedAndArmsNothing) {
-    WindowRig rig;
-    ASSERT_TRUE(rig.Connect());
-    std::filesystem::create_directory("tmx7peizhi.tm7");
-    rig.action("importAction")->trigger();
-    EXPECT_TRUE(rig.Pane("activityPane").startsWith("参数未导入：该路径是文件夹"))
-        << rig.Pane("activityPane").toStdString();
-    std::filesystem::remove("tmx7peizhi.tm7");
-    std::ofstream("tmx7peizhi.tm7", std::ios::binary) << std::string("\x00\x01\xff[TMX7", 8);
-    rig.action("importAction")->trigger();
-    EXPECT_TRUE(rig.Pane("activityPane").startsWith("参数未导入："))
-        << rig.Pane("activityPane").toStdString();
-
-    rig.module->ClearAudit();
-    rig.action("downloadAction")->trigger();
-    ASSERT_TRUE(WaitUntil([&] { return !rig.action("downloadAction")->isEnabled(); }));
-    ASSERT_TRUE(rig.RefreshDone());
-    EXPECT_EQ(rig.Commands(), (std::vector<std::string>{
-                                  "1F 2F 3F 4F 5F 6F 7F 8F E7 01 00",
-                                  "1F 2F 3F 4F 5F 6F 7F 8F A5 01 00",
-                                  "1F 2F 3F 4F 5F 6F 7F 8F F8 01 00",
-                                  "1F 2F 3F 4F 5F 6F 7F 8F FF 01 00 00 08 00 00 00",
-                                  "1F 2F 3F 4F 5F 6F 7F 8F FC 01 06",
-                              }));
-}
-
-// The adapter pulled during a refresh or a download: the sequence ends, the
-// window stays usable and says how far a download got.
-TEST(MainWindowSequences, UnplugEndsTheSequenceAndTheWindowGoesOn) {
-    for (const char* action : {"refreshAction", "downloadAction"}) {
-        SCOPED_TRACE(action);
+// The adapter pulled during a refresh, a download or a continuous send: the
+// window says so at once, in the status bar and the receive area, the work
+// ends (a download says how far it got) and what needs a port greys. The
+// same adapter back is opened at the same rate and format and read again.
+TEST(MainWindowSequences, UnplugIsSaidAndTheReturnedAdapterIsReadAgain) {
+    const char* lost = "端口COM61已断开，等待重新连接......";
+    const char* back = "端口COM61已重新连接,上位机串口格式为9600,n,8,1";
+    struct Case {
+        const char* control;
+        const char* said; // the activity pane once the work has ended
+    } cases[] = {{"refreshAction", nullptr},
+                 {"downloadAction", "参数下载未完成：已写入 "},
+                 {"continuousSendButton", "串口已断开，连续发送已停止"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.control);
         WindowRig rig;
         ASSERT_TRUE(rig.Connect());
         rig.module->ClearAudit();
-        rig.action(action)->trigger();
+        if (QAction* action = rig.action(c.control)) {
+            action->trigger();
+        } else {
+            Click(rig.find<QPushButton>(c.control));
+            ASSERT_TRUE(WaitUntil([] { return WindowRig::Modal("CContinuousSendDlg"); }));
+            Click(Find(*WindowRig::Modal("CContinuousSendDlg"), "okButton"));
+        }
         ASSERT_TRUE(WaitUntil([&] { return rig.module->FrameCount() >= 2; }));
         rig.module->HangUp();
-        ASSERT_TRUE(WaitUntil([&] { return rig.action("refreshAction")->isEnabled(); },
-                              std::chrono::seconds(10)));
-        if (std::string(action) == "downloadAction") {
-            EXPECT_TRUE(rig.Pane("activityPane").startsWith("参数下载未完成：已写入 "))
+        ASSERT_TRUE(WaitUntil([&] { return rig.Pane("connectionPane") == lost; }));
+        if (c.said) {
+            EXPECT_TRUE(WaitUntil([&] { return rig.Pane("activityPane").startsWith(c.said); }))
                 << rig.Pane("activityPane").toStdString();
         }
+        EXPECT_TRUE(WaitUntil([&] {
+            return !rig.find("sendButton")->isEnabled() &&
+                   !rig.action("refreshAction")->isEnabled();
+        })) << "what needs a port is not greyed";
+        auto* received = rig.find<QPlainTextEdit>("receiveArea");
+        EXPECT_TRUE(received->toPlainText().contains(QStringLiteral("【%1】\n").arg(lost)));
+
+        sim::ModuleState state;
+        state.version = {'T', 'M', 'X', '7', 'V', '2'};
+        rig.Return(state);
+        ASSERT_TRUE(WaitUntil([&] { return rig.Value("version") == "TMX7V2"; }, 10s));
+        ASSERT_TRUE(rig.RefreshDone());
+        EXPECT_EQ(rig.Pane("connectionPane"), back);
+        EXPECT_TRUE(received->toPlainText().contains(QStringLiteral("【%1】\n").arg(back)));
+        EXPECT_TRUE(rig.find("sendButton")->isEnabled());
+        if (QWidget* count = WindowRig::Modal("CSendCountDlg"))
+            Click(Find(*count, "okButton"));
         EXPECT_TRUE(rig.window->close());
     }
 }

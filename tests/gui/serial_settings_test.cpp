@@ -109,6 +109,12 @@ TEST_F(SerialSetDlgTest, ListsThePortsByNumberWithNoDefaultButton) {
     EXPECT_EQ(portList->currentText(), "COM10  /dev/ttyX10");
     EXPECT_EQ(baudList->currentText(), "38400bps");
     EXPECT_TRUE(test::NothingClipped(*dlg));
+    // An adapter plugged in meanwhile is listed; the choice stays.
+    ports->Map(3, "/dev/ttyUSB0");
+    Post({PortsChanged{}});
+    ASSERT_TRUE(WaitUntil([&] { return portList->count() == 4; }));
+    EXPECT_EQ(portList->itemText(2), "COM3  /dev/ttyUSB0");
+    EXPECT_EQ(portList->currentText(), "COM10  /dev/ttyX10");
 }
 
 TEST_F(SerialSetDlgTest, ConfirmProbesTheChosenPortAndBaudAndEndsOnConnected) {
@@ -151,6 +157,9 @@ TEST_F(SerialSetDlgTest, DetectionShowsEachFailedRateInTheTitle) {
 TEST_F(SerialSetDlgTest, AFailedTryIsToldAndTheChoiceIsKeptWhenTheDialogIsClosed) {
     const auto failed = [](const char* detail) { return Outcome{OutcomeKind::Failed, {}, detail}; };
     using enum SequenceKind;
+    const auto probeEnd = [&](const char* detail) {
+        return std::vector<Event>{SequenceFinished{Probe, failed(detail)}};
+    };
     struct Case {
         const char* name;
         const char* button;
@@ -159,32 +168,19 @@ TEST_F(SerialSetDlgTest, AFailedTryIsToldAndTheChoiceIsKeptWhenTheDialogIsClosed
         const char* message; // nullptr: none
         LinkChoice kept;     // what "打开串口" then opens
     } cases[] = {
-        {"confirm without an answer",
-         "okButton",
-         false,
-         {SequenceFinished{Probe, failed("串口设置失败，请重新设置")}},
-         "串口设置失败，请重新设置",
-         {2, 38400, "o,8,2"}},
+        // clang-format off
+        {"confirm without an answer", "okButton", false, probeEnd("串口设置失败，请重新设置"),
+         "串口设置失败，请重新设置", {2, 38400, "o,8,2"}},
         // The port's own notice told of the open failure already.
-        {"confirm on a port that does not open",
-         "okButton",
-         true,
-         {SequenceFinished{Probe, failed("")}},
-         nullptr,
+        {"confirm on a port that does not open", "okButton", true, probeEnd(""), nullptr,
          {2, 38400, "o,8,2"}},
-        {"detection without an answer",
-         "detectButton",
-         true,
+        {"detection without an answer", "detectButton", true,
          {DetectStep{57600, "57600波特率检测失败"},
           SequenceFinished{Detect, failed("串口检测失败，请重新检测")}},
-         "串口检测失败，请重新检测",
-         {2, 57600, "o,8,2"}},
-        {"detection on a port that does not open",
-         "detectButton",
-         false,
-         {SequenceFinished{Detect, failed("")}},
-         "串口检测失败，请重新检测",
-         {2, 1200, "o,8,2"}},
+         "串口检测失败，请重新检测", {2, 57600, "o,8,2"}},
+        {"detection on a port that does not open", "detectButton", false,
+         {SequenceFinished{Detect, failed("")}}, "串口检测失败，请重新检测", {2, 1200, "o,8,2"}},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -215,39 +211,38 @@ TEST_F(SerialSetDlgTest, AFailedTryIsToldAndTheChoiceIsKeptWhenTheDialogIsClosed
 }
 
 TEST_F(SerialSetDlgTest, WaysToEndTheDialog) {
+    enum How { Clicked, Enter, Escape, CloseBox };
     struct Case {
-        const char* name;
-        std::function<void(CSerialSetDlg&)> act;
+        bool trying; // "确定" clicked first
+        const char* control;
+        How how;
         int result;
     } cases[] = {
-        {"cancel button",
-         [](auto& d) { QTest::mouseClick(Find(d, "cancelButton"), Qt::LeftButton); },
-         CSerialSetDlg::ExitProgram},
-        {"cancel button during a try: at once",
-         [](auto& d) {
-             QTest::mouseClick(Find(d, "okButton"), Qt::LeftButton);
-             QTest::mouseClick(Find(d, "cancelButton"), Qt::LeftButton);
-         },
-         CSerialSetDlg::ExitProgram},
-        {"enter on the focused cancel button",
-         [](auto& d) {
-             Find(d, "cancelButton")->setFocus();
-             QTest::keyClick(Find(d, "cancelButton"), Qt::Key_Return);
-         },
-         CSerialSetDlg::ExitProgram},
-        {"close box", [](auto& d) { d.close(); }, QDialog::Rejected},
-        {"escape", [](auto& d) { QTest::keyClick(&d, Qt::Key_Escape); }, QDialog::Rejected},
-        {"enter on a list",
-         [](auto& d) {
-             Find<QComboBox>(d, "baudList")->setFocus();
-             QTest::keyClick(Find<QComboBox>(d, "baudList"), Qt::Key_Return);
-         },
-         QDialog::Rejected},
+        {false, "cancelButton", Clicked, CSerialSetDlg::ExitProgram},
+        {true, "cancelButton", Clicked, CSerialSetDlg::ExitProgram}, // at once
+        {false, "cancelButton", Enter, CSerialSetDlg::ExitProgram},
+        {false, "baudList", Enter, QDialog::Rejected},
+        {false, nullptr, Escape, QDialog::Rejected},
+        {false, nullptr, CloseBox, QDialog::Rejected},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::Message() << c.trying << " " << c.control << " " << c.how);
         auto dlg = Make();
-        EXPECT_EQ(ExecWith(*dlg, [&] { c.act(*dlg); }), c.result);
+        EXPECT_EQ(ExecWith(*dlg,
+                           [&] {
+                               if (c.trying)
+                                   QTest::mouseClick(Find(*dlg, "okButton"), Qt::LeftButton);
+                               QWidget* w = c.control ? Find<QWidget>(*dlg, c.control) : dlg.get();
+                               w->setFocus();
+                               if (c.how == Clicked)
+                                   QTest::mouseClick(w, Qt::LeftButton);
+                               else if (c.how == CloseBox)
+                                   dlg->close();
+                               else
+                                   QTest::keyClick(w, c.how == Enter ? Qt::Key_Return
+                                                                     : Qt::Key_Escape);
+                           }),
+                  c.result);
     }
     // Enter on the focused "确定" asks for a try; while the engine runs
     // another sequence nothing starts, and its events are not the dialog's.

@@ -2,8 +2,8 @@
 // and the file system changes only through them. So the export runs traced,
 // stopped at every system call, and each time the parameter file must hold
 // one whole set and be read-only: that covers every moment a kill could
-// land. (Random kills at length, with the temporaries they leave, are the
-// soak label's.)
+// land. (The temporaries a kill leaves are cleared by the next write:
+// file_access_test. Random kills at length: bench/export_kill.)
 
 #include "protocol/ParamFile.h"
 #include "unit/file_test_util.h"

@@ -123,8 +123,8 @@ TEST_F(PortTableOnPty, TheFormatReachesTheLineAndASecondOpenOfTheNumberFails) {
 }
 
 TEST_F(PortTableOnPty, TenPortsOneThreadEachAllClosedAtTeardown) {
-    // ThreadSanitizer starts a helper thread with the process's first
-    // thread; one made and ended here keeps it out of the count.
+    // ThreadSanitizer starts its own helper thread with the first thread a
+    // program makes: have it running before counting.
     std::thread([] {}).join();
     const int before = threadCount();
     for (int n = 1; n <= 10; ++n) {

@@ -9,9 +9,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
+#include <spawn.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -91,6 +96,47 @@ public:
 private:
     int m_master = -1;
     std::string m_slavePath;
+};
+
+// Another program holding a lock on `path`, as flock(1) takes it (-o: the
+// command it runs does not keep the device open), until this goes.
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& path) {
+        const char* argv[] = {"flock", "-o", path.c_str(), "sleep", "30", nullptr};
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP); // the sleep goes with it
+        if (posix_spawnp(&m_pid, "flock", nullptr, &attr, const_cast<char* const*>(argv),
+                         environ) != 0)
+            m_pid = -1;
+        posix_spawnattr_destroy(&attr);
+        // Until flock(1) has its lock.
+        for (int i = 0; i < 400 && m_pid > 0; ++i) {
+            const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+            const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+            if (fd >= 0)
+                ::close(fd);
+            if (held)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    ~LockHolder() { release(); }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+
+    pid_t pid() const { return m_pid; }
+    void release() {
+        if (m_pid > 0) {
+            ::kill(-m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
 };
 
 // Process CPU time (user + system), to catch busy loops.

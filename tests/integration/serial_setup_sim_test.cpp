@@ -50,53 +50,43 @@ sim::SimulatorOptions QuickModule(int formatCode) {
 
 } // namespace
 
-TEST(SerialSetupSim, ConfirmReachesEveryFormatAndReopensWithIt) {
+TEST(SerialSetupSim, ConfirmAndAutoDetectReachEveryFormatAndReopenWithIt) {
     ForEveryFormat([](const FormatCase& c) {
-        SimHarness h(QuickModule(c.code));
-        tmx7::testing::FastClock clock(5);
-        SerialSetup setup(h.table, clock);
-        const auto r = setup.Confirm(SimHarness::kPort, 9600);
-        EXPECT_TRUE(r.connected) << c.format;
-        EXPECT_EQ(r.lineFormat, c.format);
-        EXPECT_EQ(r.connectDelayMs, 0);
-        EXPECT_TRUE(r.message.empty()) << c.format;
-        const auto open = h.table.FormatOf(SimHarness::kPort);
-        ASSERT_TRUE(open.has_value()) << c.format << ": the port stays open";
-        EXPECT_EQ(*open, (LineFormat{c.parity, c.stopBits})) << c.format;
-        std::size_t answered = 0;
-        for (const auto& f : h.simulator.Frames())
-            answered += f.kind == sim::FrameKind::Probe && f.lineMatched;
-        EXPECT_EQ(answered, 1u) << c.format;
-        EXPECT_EQ(h.simulator.MalformedCount(), 0u);
-    });
-}
-
-TEST(SerialSetupSim, AutoDetectReachesEveryFormatAfterTheFailedTriesBeforeIt) {
-    ForEveryFormat([](const FormatCase& c) {
-        SimHarness h(QuickModule(c.code));
-        tmx7::testing::FastClock clock(5);
-        SerialSetup setup(h.table, clock);
-        std::vector<std::string> captions;
-        const auto r = setup.AutoDetect(SimHarness::kPort,
-                                        [&](const std::string& t) { captions.push_back(t); });
-        EXPECT_TRUE(r.connected) << c.format;
-        EXPECT_EQ(r.baud, 9600);
-        EXPECT_EQ(r.lineFormat, c.format);
-        EXPECT_EQ(captions.size(), c.failedTries) << c.format;
-        if (!captions.empty()) {
-            EXPECT_EQ(captions.back(), "4800波特率检测失败") << c.format;
+        for (const bool detect : {false, true}) {
+            SimHarness h(QuickModule(c.code));
+            ScaledClock clock(5);
+            SerialSetup setup(h.table, clock);
+            std::vector<std::string> captions;
+            const auto r =
+                detect ? setup.AutoDetect(SimHarness::kPort,
+                                          [&](const std::string& t) { captions.push_back(t); })
+                       : setup.Confirm(SimHarness::kPort, 9600);
+            SCOPED_TRACE(::testing::Message() << c.format << (detect ? " detected" : " confirmed"));
+            EXPECT_TRUE(r.connected);
+            EXPECT_EQ(r.baud, 9600);
+            EXPECT_EQ(r.lineFormat, c.format);
+            EXPECT_TRUE(r.message.empty());
+            if (!detect) {
+                EXPECT_EQ(r.connectDelayMs, 0);
+            }
+            EXPECT_EQ(h.table.FormatOf(SimHarness::kPort), (LineFormat{c.parity, c.stopBits}))
+                << "the port stays open at the format found";
+            EXPECT_EQ(captions.size(), detect ? c.failedTries : 0u);
+            if (!captions.empty()) {
+                EXPECT_EQ(captions.back(), "4800波特率检测失败");
+            }
+            std::size_t answered = 0;
+            for (const auto& f : h.simulator.Frames())
+                answered += f.kind == sim::FrameKind::Probe && f.lineMatched;
+            EXPECT_EQ(answered, 1u) << "nothing tried after the module was found";
+            EXPECT_EQ(h.simulator.MalformedCount(), 0u);
         }
-        EXPECT_EQ(h.table.FormatOf(SimHarness::kPort), (LineFormat{c.parity, c.stopBits}));
-        std::size_t answered = 0;
-        for (const auto& f : h.simulator.Frames())
-            answered += f.kind == sim::FrameKind::Probe && f.lineMatched;
-        EXPECT_EQ(answered, 1u) << c.format << ": nothing tried after the module was found";
     });
 }
 
 TEST(SerialSetupSim, ConfirmAtAWrongBaudFailsWithTheMessageAndStopsThePort) {
     SimHarness h(SimHarness::Module(6));
-    tmx7::testing::FastClock clock(5);
+    ScaledClock clock(5);
     SerialSetup setup(h.table, clock);
     const auto start = clock.now();
     const auto r = setup.Confirm(SimHarness::kPort, 2400);
@@ -143,7 +133,7 @@ TEST(SerialSetupSim, FaultyAnswersAreFailedTries) {
         auto options = SimHarness::Module(6);
         options.faults = c.faults;
         SimHarness h(options);
-        tmx7::testing::FastClock clock(5); // a split's second half still comes in time
+        ScaledClock clock(5); // a split's second half still comes in time
         SerialSetup setup(h.table, clock);
         const auto r = setup.Confirm(SimHarness::kPort, 9600);
         EXPECT_FALSE(r.connected) << c.name;

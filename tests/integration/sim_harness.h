@@ -18,24 +18,6 @@ inline PortDirectory::Options IsolatedDirectory() {
             [](const std::string&) { return std::optional<std::string>(); }};
 }
 
-// Real time running `factor` times faster, for sequences that wait on a
-// module answering in real time: a failed probe costs a fraction of its
-// second while a good answer still arrives well inside it.
-class FastClock : public Clock {
-public:
-    explicit FastClock(int factor) : m_factor(factor) {}
-    TimePoint now() const override {
-        return m_start + (std::chrono::steady_clock::now() - m_start) * m_factor;
-    }
-    bool sleepFor(Millis d, StopSignal* stop = nullptr) override {
-        return RealClock().sleepFor(Millis(std::max<long long>(d.count() / m_factor, 1)), stop);
-    }
-
-private:
-    int m_factor;
-    TimePoint m_start = std::chrono::steady_clock::now();
-};
-
 // A pty drops the parity enable, so the simulated module learns the host's
 // parity from the port table that drives the line, as a real UART would
 // feel it.

@@ -43,6 +43,10 @@ struct BaudCase {
     std::vector<long long> sleeps;
 };
 
+void PrintTo(const BaudCase& c, std::ostream* out) {
+    *out << c.baud;
+}
+
 } // namespace
 
 class RefreshAtBaud : public ::testing::TestWithParam<BaudCase> {};

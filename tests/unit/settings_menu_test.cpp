@@ -1,4 +1,5 @@
-// The file menu's parameter copies and production mode.
+// The file menu's parameter copies, their status texts, and the production
+// functions' checks before anything is written.
 
 #include "settings/ParamTransfer.h"
 #include "settings/Production.h"
@@ -11,29 +12,6 @@
 using namespace tmx7;
 
 namespace {
-
-TEST(ParamsFromDisplay, CopiesSixteenControlsAndKeepsTheRest) {
-    ParamSet base;
-    base.portName = "COM3";
-    base.serialBaud = "keep";
-    base.powerLevel = 5;
-    base.frequency = "old";
-    std::array<std::string, kFieldCount> shown;
-    shown.fill("********");
-    shown[static_cast<std::size_t>(Field::TxFrequency)] = "433.000MHz";
-    shown[static_cast<std::size_t>(Field::RxFrequency)] = "not copied";
-    shown[static_cast<std::size_t>(Field::SerialFormat)] = "9600,n.8.1";
-    shown[static_cast<std::size_t>(Field::AddrType)] = "HEX";
-    const ParamSet p = ParamsFromDisplay(shown, base);
-    EXPECT_EQ(p.frequency, "433.000MHz");
-    EXPECT_EQ(p.serialFormat, "9600,n.8.1");
-    EXPECT_EQ(p.addrType, "HEX");
-    EXPECT_EQ(p.version, "********");
-    EXPECT_EQ(p.passiveAddr, "********");
-    EXPECT_EQ(p.portName, "COM3");
-    EXPECT_EQ(p.serialBaud, "keep");
-    EXPECT_EQ(p.powerLevel, 5);
-}
 
 TEST(ImportIntoParams, EmptiesWhatTheFileDoesNotCarry) {
     ParamSet params;
@@ -114,16 +92,6 @@ TEST(FileStatusTexts, SayWhereAndWhetherItWorked) {
     EXPECT_EQ(ImportStatusText(in), "参数已从 /a/b.tm7 导入");
     in.fileFound = false;
     EXPECT_EQ(ImportStatusText(in), "未找到参数文件，已用默认值：/a/b.tm7");
-}
-
-TEST(ProductionMode, ToggleNeedsTheCodeOnlyToSwitchOn) {
-    CProductionMode m;
-    EXPECT_TRUE(m.NeedsCode());
-    EXPECT_FALSE(m.Toggle(false)); // code refused or cancelled
-    EXPECT_TRUE(m.Toggle(true));
-    EXPECT_FALSE(m.NeedsCode());
-    EXPECT_FALSE(m.Toggle(false)); // no code needed to switch off
-    EXPECT_FALSE(m.On());
 }
 
 TEST(ProductionMode, IndicatorOnlyAfterAFrameThePortTook) {

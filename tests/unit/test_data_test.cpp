@@ -1,4 +1,5 @@
-// Standard patterns, the length menu and the user data file.
+// The standard patterns and the user data file: what is read from it, and
+// that a name holding anything else is never overwritten.
 
 #include "protocol/Frames.h"
 #include "ui/DataSend.h"
@@ -39,11 +40,6 @@ TEST(StdPatterns, ThreeLengthsSendTheirBytes) {
     }
 }
 
-TEST(StdPatterns, FoundByTheirLengthCommand) {
-    EXPECT_EQ(FindStdPattern(Command::StdLength48)->caption, "48字节");
-    EXPECT_EQ(FindStdPattern(Command::ShowStandardData), nullptr);
-}
-
 class TestDataFile : public test::TempDirTest {
 protected:
     std::string ReadAll(const std::string& path) {
@@ -60,22 +56,6 @@ TEST_F(TestDataFile, StartupWithoutFileCreatesTheDefault) {
     EXPECT_EQ(BuildDataSend(m.UserData(), 400, kModeActive, "").bytes.size(), 18u);
     EXPECT_EQ(m.StdData(), FindStdPattern(Command::StdLength20)->text);
     EXPECT_FALSE(m.Editable());
-}
-
-TEST_F(TestDataFile, WindowsLineIsReadWithoutItsLineEnd) {
-    WriteBytes(Path("u.mak"), "41 42 43\r\nsecond line\r\n");
-    TestDataModel m(Path("u.mak"));
-    ASSERT_TRUE(m.LoadAtStartup().ok);
-    EXPECT_EQ(BuildDataSend(m.UserData(), 400, kModeActive, "").bytes,
-              (std::vector<std::uint8_t>{0x41, 0x42, 0x43}));
-}
-
-TEST_F(TestDataFile, EmptyFileGivesEmptyUserDataThatSendsNothing) {
-    WriteBytes(Path("u.mak"), "");
-    TestDataModel m(Path("u.mak"));
-    ASSERT_TRUE(m.LoadAtStartup().ok);
-    EXPECT_EQ(m.UserData(), "");
-    EXPECT_EQ(BuildDataSend(m.UserData(), 400, kModePassive, "30 30").refusal, SendRefusal::Empty);
 }
 
 TEST_F(TestDataFile, AFileThatCannotBeUsedIsNeverOverwritten) {
@@ -117,48 +97,6 @@ TEST_F(TestDataFile, AFileThatCannotBeUsedIsNeverOverwritten) {
         EXPECT_EQ(st.st_mode & S_IFMT, c.type);
     }
     EXPECT_EQ(ReadAll(p).size(), 100000u);
-}
-
-TEST_F(TestDataFile, EditRecreatesAMissingFileAndKeepsTheArea) {
-    const std::string p = Path("u.mak");
-    WriteBytes(p, "01 02");
-    TestDataModel m(p);
-    m.LoadAtStartup();
-    ASSERT_TRUE(std::filesystem::remove(p));
-    m.ShowUserData();
-    ASSERT_TRUE(m.EditUserData().ok);
-    EXPECT_TRUE(m.Editable());
-    EXPECT_EQ(m.Text(), "01 02");
-    EXPECT_EQ(m.UserData(), "01 02");
-    EXPECT_EQ(ReadAll(p), kDefaultUserData);
-    // Edit again now reads the recreated file.
-    ASSERT_TRUE(m.EditUserData().ok);
-    EXPECT_EQ(m.Text(), kDefaultUserData);
-}
-
-TEST_F(TestDataFile, EnterTakesTheAreaLocksItAndSavesExactly) {
-    const std::string p = Path("u.mak");
-    TestDataModel m(p);
-    m.LoadAtStartup();
-    ASSERT_TRUE(m.ChooseStdLength(Command::StdLength48));
-    EXPECT_FALSE(m.Editable()) << "choosing a length keeps the read-only state";
-    m.ShowStdData();
-    EXPECT_EQ(m.Text(), FindStdPattern(Command::StdLength48)->text);
-    ASSERT_TRUE(m.PressEnter(m.Text()).ok);
-    EXPECT_EQ(m.UserData(), FindStdPattern(Command::StdLength48)->text);
-    EXPECT_EQ(ReadAll(p), FindStdPattern(Command::StdLength48)->text) << "with colons, no line end";
-
-    m.EditUserData();
-    EXPECT_TRUE(m.Editable());
-    EXPECT_TRUE(m.ChooseStdLength(Command::StdLength192));
-    EXPECT_TRUE(m.Editable()) << "still editable after a length choice";
-    ASSERT_TRUE(m.PressEnter("12 34").ok);
-    EXPECT_FALSE(m.Editable());
-    EXPECT_EQ(ReadAll(p), "12 34");
-    m.ShowUserData();
-    EXPECT_EQ(m.Text(), "12 34");
-    EXPECT_EQ(m.StdLength(), Command::StdLength192);
-    EXPECT_FALSE(m.ChooseStdLength(Command::ShowStandardData));
 }
 
 TEST_F(TestDataFile, FailedSaveKeepsTheOldFileAndChangesMemoryOnly) {

@@ -1,5 +1,6 @@
 #include "ui/app/ConfigApp.h"
 
+#include "platform/LinkMemory.h"
 #include "platform/PortDirectory.h"
 #include "res/Pictures.h"
 #include "sim/Simulator.h"
@@ -141,7 +142,11 @@ int CConfigApp::RunWindows() {
     StartupProbe probe;
     if (qEnvironmentVariableIsSet("TMX7_STARTUP_PROBE"))
         m_app->installEventFilter(&probe);
-    CRadioConfigDlg window(MainWindowOptions{nullptr, nullptr, {m_port, m_options.baud}});
+    // Without a home folder nothing is kept.
+    const std::string linksFile = LinkMemory::DefaultFile();
+    LinkMemory links(linksFile);
+    CRadioConfigDlg window(MainWindowOptions{
+        nullptr, nullptr, {m_port, m_options.baud}, linksFile.empty() ? nullptr : &links});
     window.show();
     return m_app->exec();
 }

@@ -1,5 +1,7 @@
 #include "ui/dialogs/ArrowScrollBar.h"
 
+#include <QLineEdit>
+
 namespace tmx7 {
 
 ArrowScrollBar::ArrowScrollBar(ScrollModel& model, QWidget* parent)
@@ -24,6 +26,18 @@ void ArrowScrollBar::onAction(int action) {
     setSliderPosition(barPosition());
     if (moved)
         emit stepped();
+}
+
+ScrolledValue MakeScrolledValue(ScrollModel& model, std::function<std::string()> text,
+                                QWidget* parent) {
+    auto* edit = new QLineEdit(QString::fromStdString(text()), parent);
+    edit->setObjectName(QStringLiteral("valueEdit"));
+    edit->setEnabled(false);
+    auto* bar = new ArrowScrollBar(model, parent);
+    QObject::connect(bar, &ArrowScrollBar::stepped, edit, [edit, text = std::move(text)] {
+        edit->setText(QString::fromStdString(text()));
+    });
+    return {edit, bar};
 }
 
 } // namespace tmx7

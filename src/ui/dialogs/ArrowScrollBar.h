@@ -9,6 +9,11 @@
 
 #include <QScrollBar>
 
+#include <functional>
+#include <string>
+
+class QLineEdit;
+
 namespace tmx7 {
 
 class ArrowScrollBar : public QScrollBar {
@@ -27,5 +32,14 @@ private:
 
     ScrollModel& m_model;
 };
+
+// The value row of a dialog whose value only the bar changes: a greyed edit
+// ("valueEdit") showing `text()` and the bar, which refreshes it on each step.
+struct ScrolledValue {
+    QLineEdit* edit;
+    ArrowScrollBar* bar;
+};
+ScrolledValue MakeScrolledValue(ScrollModel& model, std::function<std::string()> text,
+                                QWidget* parent);
 
 } // namespace tmx7

@@ -13,12 +13,8 @@ namespace tmx7 {
 
 CPassiveAddrDlg::CPassiveAddrDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("被动地址设置"));
-    auto* edit = new QLineEdit(QString::fromStdString(m_model.Text()), this);
-    edit->setObjectName(QStringLiteral("valueEdit"));
-    edit->setEnabled(false);
-    auto* bar = new ArrowScrollBar(m_model.Scroll(), this);
-    connect(bar, &ArrowScrollBar::stepped, this,
-            [this, edit] { edit->setText(QString::fromStdString(m_model.Text())); });
+    const auto [edit, bar] = MakeScrolledValue(
+        m_model.Scroll(), [this] { return m_model.Text(); }, this);
     // Two hex digits always fit the two-character limit: OK always closes.
     QDialogButtonBox* buttons = gui::OkCancelButtons(this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -35,7 +35,7 @@ QPushButton* Button(const QString& caption, const QString& name, QWidget* parent
 
 CSerialSetDlg::CSerialSetDlg(SerialProbes probes, gui::QtEventSink& events, PortDirectory& ports,
                              LinkChoice start, QWidget* parent)
-    : QDialog(parent), m_probes(std::move(probes)), m_link(std::move(start)),
+    : QDialog(parent), m_probes(std::move(probes)), m_ports(ports), m_link(std::move(start)),
       m_portList(new QComboBox(this)), m_baudList(new QComboBox(this)),
       m_okButton(Button(QStringLiteral("确定"), QStringLiteral("okButton"), this)),
       m_detectButton(Button(QStringLiteral("自动检测"), QStringLiteral("detectButton"), this)),
@@ -43,7 +43,7 @@ CSerialSetDlg::CSerialSetDlg(SerialProbes probes, gui::QtEventSink& events, Port
     setWindowTitle(QStringLiteral("串口设置"));
     m_portList->setObjectName(QStringLiteral("portList"));
     m_baudList->setObjectName(QStringLiteral("baudList"));
-    fillPortList(ports);
+    fillPortList();
     for (std::string_view rate : kRateEntries)
         m_baudList->addItem(gui::ToQString(rate));
     m_baudList->setCurrentIndex(0);
@@ -72,13 +72,17 @@ CSerialSetDlg::CSerialSetDlg(SerialProbes probes, gui::QtEventSink& events, Port
     grid->setColumnStretch(1, 1);
 }
 
-void CSerialSetDlg::fillPortList(PortDirectory& ports) {
+void CSerialSetDlg::fillPortList() {
+    const QVariant chosen = m_portList->currentData();
+    const QSignalBlocker quiet(m_portList);
+    m_portList->clear();
     // The directory lists by number, so COM2 comes before COM10, and any
     // number can be chosen, not only COM1 to COM9.
-    for (const PortInfo& p : ports.List())
+    for (const PortInfo& p : m_ports.List())
         if (p.number > 0)
             m_portList->addItem(RowText(p), p.number);
-    m_portList->setCurrentIndex(m_portList->count() > 0 ? 0 : -1);
+    const int row = chosen.isValid() ? m_portList->findData(chosen) : -1;
+    m_portList->setCurrentIndex(row >= 0 ? row : (m_portList->count() > 0 ? 0 : -1));
 }
 
 void CSerialSetDlg::preselect(std::optional<int> port, std::optional<int> baud) {
@@ -125,8 +129,10 @@ void CSerialSetDlg::onDetect() {
 
 void CSerialSetDlg::onEvents(const std::vector<Event>& events) {
     for (const Event& e : events) {
+        if (std::holds_alternative<PortsChanged>(e))
+            fillPortList();
         if (m_running == Try::None)
-            return;
+            continue;
         if (const auto* step = std::get_if<DetectStep>(&e)) {
             setWindowTitle(QString::fromStdString(step->caption));
             m_link.baud = step->baud;

@@ -10,6 +10,7 @@
 //     failure was already told) in a message box, and the dialog stays.
 // While a try runs, "确定", "自动检测" and the lists are disabled; a close
 // (Escape, the close box) waits for the try's end. "取消" ends the program.
+// PortsChanged reads the port list again; the chosen row stays chosen.
 //
 //     CSerialSetDlg dlg(session, events, PortDirectory::System(), this);
 //     const int r = dlg.exec();      // Accepted, Rejected or ExitProgram
@@ -76,7 +77,7 @@ protected:
 private:
     enum class Try { None, Probe, Detect };
 
-    void fillPortList(PortDirectory& ports);
+    void fillPortList();
     void readPortChoice();
     void onConfirm();
     void onDetect();
@@ -85,6 +86,7 @@ private:
     void setBusy(bool busy);
 
     SerialProbes m_probes;
+    PortDirectory& m_ports;
     LinkChoice m_link;
     int m_connectDelayMs = 0;
     Try m_running = Try::None;

@@ -104,10 +104,16 @@ void CommandActions::updateAll() {
 bool CommandActions::start(SequenceKind kind, const std::function<bool(Session&)>& begin) {
     if (m_running || !begin(m_session))
         return false;
+    adopt(kind);
+    return true;
+}
+
+void CommandActions::adopt(SequenceKind kind) {
+    if (m_running)
+        return;
     m_running = kind;
     updateAll();
     emit busyChanged(true);
-    return true;
 }
 
 void CommandActions::finished(const SequenceFinished& end) {

@@ -39,6 +39,9 @@ public:
     // Starts a sequence through `begin` (a Session call); false, with
     // nothing started, while one runs.
     bool start(SequenceKind kind, const std::function<bool(Session&)>& begin);
+    // A sequence the engine started by itself (a returned adapter's reconnect)
+    // blocks the same commands until its end.
+    void adopt(SequenceKind kind);
     bool running() const { return m_running.has_value(); }
     // Every SequenceFinished; the settings dialog's probes are not ours.
     void finished(const SequenceFinished& end);

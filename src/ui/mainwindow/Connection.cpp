@@ -49,7 +49,10 @@ void Connection::showSettings() {
     auto* dlg = new CSerialSetDlg(m_session, m_events, m_ports, m_window);
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     dlg->preselect(m_choice.port, m_choice.baud);
+    // Its port list follows adapters plugged in or pulled out meanwhile.
+    m_session.SetWatchPorts(true);
     connect(dlg, &QDialog::finished, this, [this, dlg](int result) {
+        m_session.SetWatchPorts(false);
         if (result == CSerialSetDlg::ExitProgram)
             emit exitProgram();
         else // kept however it ended, so "打开串口" opens what was chosen
@@ -61,6 +64,13 @@ void Connection::showSettings() {
 void Connection::onEvent(const Event& event) {
     if (const auto* found = std::get_if<Connected>(&event))
         m_connectDelayMs = found->connectDelayMs;
+    if (const auto* lost = std::get_if<PortLost>(&event);
+        lost && lost->port == m_session.Link().port)
+        switchPortCommands(false);
+    if (std::holds_alternative<Reconnected>(event)) {
+        switchPortCommands(true);
+        m_actions.adopt(SequenceKind::Reconnect);
+    }
     const auto* end = std::get_if<SequenceFinished>(&event);
     // The worker runs one sequence at a time: the connection follows the
     // probe's end.
@@ -71,20 +81,21 @@ void Connection::onEvent(const Event& event) {
     }
 }
 
-void Connection::openPort() {
-    std::vector<Event> enable;
+void Connection::switchPortCommands(bool on) {
+    std::vector<Event> events;
     for (const auto& [command, modal] : kNeedPort)
-        if (!modal)
-            enable.push_back(CommandEnabled{command, true});
-    m_events.Post(std::move(enable));
+        if (!on || !modal)
+            events.push_back(CommandEnabled{command, on});
+    m_events.Post(std::move(events));
+}
+
+void Connection::openPort() {
+    switchPortCommands(true);
     m_actions.start(SequenceKind::OpenPort, [](Session& s) { return s.OpenPort(); });
 }
 
 void Connection::closePort() {
-    std::vector<Event> grey;
-    for (const auto& [command, modal] : kNeedPort)
-        grey.push_back(CommandEnabled{command, false});
-    m_events.Post(std::move(grey));
+    switchPortCommands(false);
     m_session.ClosePort();
 }
 

@@ -2,7 +2,10 @@
 // The link to the module as the user drives it: the serial settings dialog
 // once the window is up, the start-up connection after a module was found
 // (at once after "确定", a second after a detection), and "打开串口" and
-// "关闭串口", which also switch the commands that need a port.
+// "关闭串口", which also switch the commands that need a port. An adapter
+// pulled out greys them like "关闭串口"; when the engine has it back (open
+// again with the same baud rate and format) they come back as after
+// "打开串口", and the engine's refresh blocks the other commands.
 
 #include "protocol/Events.h"
 
@@ -37,7 +40,8 @@ public:
     void start(const Choice& choice);
     void openPort();
     void closePort();
-    // The engine's events in order: a module found, then its probe's end.
+    // The engine's events in order: a module found, then its probe's end; a
+    // port lost and back.
     void onEvent(const Event& event);
 
 signals:
@@ -45,6 +49,9 @@ signals:
 
 private:
     void showSettings();
+    // Posts the switch of the commands that need a port; on again leaves
+    // those that follow the module's modes to the refresh.
+    void switchPortCommands(bool on);
 
     Session& m_session;
     gui::QtEventSink& m_events;

@@ -2,6 +2,8 @@
 
 #include "gui/CharFilter.h"
 #include "gui/HexFilter.h"
+#include "platform/FileAccess.h"
+#include "protocol/TrafficText.h"
 #include "settings/Session.h"
 #include "ui/DataSend.h"
 #include "ui/dialogs/ContinuousSendDlg.h"
@@ -11,12 +13,14 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -47,7 +51,10 @@ constexpr std::array<Command, 3> kLengths = {Command::StdLength192, Command::Std
 
 DataTestPanel::DataTestPanel(Session& session, QWidget* parent, std::string userDataPath)
     : QWidget(parent), m_session(session), m_testData(std::move(userDataPath)),
-      m_receiveArea(new ReceiveArea(this)), m_sendArea(new SendArea(this)),
+      m_receiveArea(new ReceiveArea(this)),
+      // Wide enough for the longest packet (524 bytes) on one line.
+      m_trafficArea(new ReceiveArea(this, ReceiveArea::kTextLimit, 1700)),
+      m_receiveStack(new QStackedWidget(this)), m_sendArea(new SendArea(this)),
       m_presetPanel(new QWidget(this)),
       m_readDataButton(MakeButton(QStringLiteral("读数据"), QStringLiteral("readDataButton"),
                                   QStringLiteral("被动模式下可读取被动地址模块中的内容"), this)),
@@ -60,7 +67,12 @@ DataTestPanel::DataTestPanel(Session& session, QWidget* parent, std::string user
       m_sendButton(MakeButton(QStringLiteral("发送"), QStringLiteral("sendButton"),
                               QStringLiteral("将发送区的数据发送出去"), this)) {
     m_receiveArea->setObjectName(QStringLiteral("receiveArea"));
-    m_receiveArea->setToolTip(QStringLiteral("信息接收区域，双击可清除接收到的内容"));
+    m_trafficArea->setObjectName(QStringLiteral("trafficArea"));
+    for (ReceiveArea* area : {m_receiveArea, m_trafficArea}) {
+        area->setToolTip(QStringLiteral("信息接收区域，双击可清除接收到的内容"));
+        m_receiveStack->addWidget(area);
+        connect(area, &ReceiveArea::doubleClicked, this, &DataTestPanel::onReceiveDoubleClick);
+    }
     m_sendArea->setObjectName(QStringLiteral("sendArea"));
     m_sendArea->setToolTip(QStringLiteral("信息发送区域，双击可编辑发送指令"));
 
@@ -98,7 +110,7 @@ DataTestPanel::DataTestPanel(Session& session, QWidget* parent, std::string user
     receiveButtons->addStretch();
     auto* receiveGroup = new QGroupBox(QStringLiteral("接收区"), this);
     auto* receiveColumn = new QVBoxLayout(receiveGroup);
-    receiveColumn->addWidget(m_receiveArea, 1);
+    receiveColumn->addWidget(m_receiveStack, 1);
     receiveColumn->addLayout(receiveButtons);
 
     auto* sendRow = new QHBoxLayout;
@@ -124,7 +136,6 @@ DataTestPanel::DataTestPanel(Session& session, QWidget* parent, std::string user
     connect(m_checkMemoryButton, &QPushButton::clicked, this, &DataTestPanel::onCheckMemory);
     connect(m_continuousSendButton, &QPushButton::clicked, this, &DataTestPanel::onContinuousSend);
     connect(m_sendButton, &QPushButton::clicked, this, &DataTestPanel::onSend);
-    connect(m_receiveArea, &ReceiveArea::doubleClicked, this, &DataTestPanel::onReceiveDoubleClick);
     connect(m_sendArea, &SendArea::doubleClicked, this, &DataTestPanel::onSendAreaDoubleClick);
     connect(m_sendArea, &SendArea::enterPressed, this, &DataTestPanel::onSendAreaEnter);
     connect(&m_continuousSendTimer, &QTimer::timeout, this, &DataTestPanel::onSendTick);
@@ -144,7 +155,8 @@ DataTestPanel::~DataTestPanel() {
     m_continuousSendTimer.stop();
     // The dialogs are children: they go first, without calling back into a
     // panel that is half destroyed.
-    for (QDialog* dialog : {m_choiceDialog.data(), m_countDialog.data()}) {
+    for (QDialog* dialog : {m_choiceDialog.data(), m_countDialog.data(),
+                            static_cast<QDialog*>(m_fileDialog.data())}) {
         if (dialog) {
             dialog->disconnect(this);
             delete dialog;
@@ -167,6 +179,21 @@ void DataTestPanel::buildActions() {
     connect(m_showUserDataAction, &QAction::triggered, this, &DataTestPanel::onShowUserData);
     connect(m_showStdDataAction, &QAction::triggered, this, &DataTestPanel::onShowStdData);
 
+    m_timestampAction = make(QStringLiteral("时间戳显示"), QStringLiteral("timestampAction"));
+    m_timestampAction->setCheckable(true);
+    connect(m_timestampAction, &QAction::toggled, this, [this](bool on) {
+        m_receiveStack->setCurrentWidget(on ? m_trafficArea : m_receiveArea);
+    });
+    m_saveReceivedAction =
+        make(QStringLiteral("保存接收区..."), QStringLiteral("saveReceivedAction"));
+    connect(m_saveReceivedAction, &QAction::triggered, this, [this] {
+        askFile(QStringLiteral("jieshouqu.txt"), false, &DataTestPanel::saveReceived);
+    });
+    m_trafficLogAction =
+        make(QStringLiteral("记录到日志文件..."), QStringLiteral("trafficLogAction"));
+    m_trafficLogAction->setCheckable(true);
+    connect(m_trafficLogAction, &QAction::triggered, this, &DataTestPanel::onTrafficLog);
+
     auto* lengths = new QActionGroup(this);
     lengths->setExclusive(true);
     for (std::size_t i = 0; i < kLengths.size(); ++i) {
@@ -185,6 +212,10 @@ void DataTestPanel::addDataActions(QMenu* menu) const {
     menu->addAction(m_editUserDataAction);
     menu->addAction(m_showUserDataAction);
     menu->addAction(m_showStdDataAction);
+    menu->addSeparator();
+    menu->addAction(m_timestampAction);
+    menu->addAction(m_saveReceivedAction);
+    menu->addAction(m_trafficLogAction);
 }
 
 QMenu* DataTestPanel::addStdLengthMenu(QMenu* menu) const {
@@ -231,20 +262,45 @@ void DataTestPanel::setCommandEnabled(Command command, bool on) {
 }
 
 void DataTestPanel::applyEvents(const std::vector<Event>& events) {
+    QString traffic; // the batch's packets, appended at once
+    const auto flush = [&] {
+        if (!traffic.isEmpty())
+            m_trafficArea->appendLines(std::exchange(traffic, QString()));
+    };
+    // The connection pane's text that comes with a loss or a return.
+    bool marking = false;
     for (const Event& event : events) {
         if (const auto* received = std::get_if<Received>(&event)) {
             m_receiveArea->appendReceived(U(received->text), received->epoch);
+        } else if (const auto* packet = std::get_if<Traffic>(&event)) {
+            traffic += U(TrafficLine(*packet)) + QLatin1Char('\n');
         } else if (const auto* cleared = std::get_if<ReceiveCleared>(&event)) {
             m_receiveArea->clearBefore(cleared->epoch);
         } else if (const auto* enabled = std::get_if<CommandEnabled>(&event)) {
             setCommandEnabled(enabled->command, enabled->on);
         } else if (const auto* lost = std::get_if<PortLost>(&event)) {
-            if (lost->port == m_session.Link().port && m_sendTimers.IsRunning(m_runTimer)) {
+            marking = lost->port == m_session.Link().port;
+            if (marking && m_sendTimers.IsRunning(m_runTimer)) {
                 haltRun();
                 say("串口已断开，连续发送已停止");
             }
+        } else if (std::holds_alternative<Reconnected>(event)) {
+            marking = true;
+        } else if (const auto* status = std::get_if<Status>(&event);
+                   status && marking && status->slot == StatusSlot::Connection) {
+            flush();
+            mark(U(status->text));
+            marking = false;
         }
     }
+    flush();
+}
+
+void DataTestPanel::mark(const QString& text) {
+    const QString line = QStringLiteral("【%1】\n").arg(text);
+    m_receiveArea->appendMark(line);
+    m_trafficArea->appendMark(QStringLiteral("[%1] ").arg(U(LocalTimeOfDay(WallClock::now()))) +
+                              line);
 }
 
 void DataTestPanel::say(std::string_view text) {
@@ -294,12 +350,68 @@ void DataTestPanel::onPresetButton(int line) {
 
 void DataTestPanel::onReceiveDoubleClick() {
     m_receiveArea->clearNow();
+    m_trafficArea->clearNow();
     m_session.ClearReceived();
     window()->setFocus();
 }
 
 void DataTestPanel::onSendAreaDoubleClick() {
     m_presetPanel->setVisible(m_presetPanel->isHidden());
+}
+
+// ---- files ---------------------------------------------------------------------------
+
+void DataTestPanel::askFile(const QString& name, bool append,
+                            void (DataTestPanel::*chosen)(const QString&)) {
+    if (m_fileDialog)
+        return;
+    auto* dialog = new QFileDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->selectFile(name);
+    // A log is appended to: an existing one is no reason to ask.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, append);
+    m_fileDialog = dialog;
+    connect(dialog, &QFileDialog::finished, this, [this, dialog, chosen](int result) {
+        m_fileDialog = nullptr; // another may open before this one is deleted
+        const QStringList files = dialog->selectedFiles();
+        (this->*chosen)(result == QDialog::Accepted && !files.isEmpty() ? files.front()
+                                                                        : QString());
+    });
+    dialog->open();
+}
+
+void DataTestPanel::saveReceived(const QString& path) {
+    if (path.isEmpty())
+        return;
+    auto* shown = static_cast<ReceiveArea*>(m_receiveStack->currentWidget());
+    QString text = shown->toPlainText();
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
+        text += QLatin1Char('\n');
+    const QByteArray bytes = text.toUtf8();
+    const FileResult r = WriteFileAtomic(path.toStdString(), std::string_view(bytes));
+    emit statusMessage(r ? QStringLiteral("接收区已保存到 ") + path
+                         : QStringLiteral("接收区未保存：") + U(r.message));
+}
+
+void DataTestPanel::onTrafficLog(bool on) {
+    if (!on) {
+        m_session.StopTrafficLog();
+        say("日志文件已关闭");
+        return;
+    }
+    // Checked once a file is chosen and open.
+    m_trafficLogAction->setChecked(false);
+    askFile(QStringLiteral("tongxinjilu.log"), true, &DataTestPanel::startTrafficLog);
+}
+
+void DataTestPanel::startTrafficLog(const QString& path) {
+    if (path.isEmpty())
+        return;
+    const FileResult r = m_session.StartTrafficLog(path.toStdString());
+    m_trafficLogAction->setChecked(r.ok);
+    emit statusMessage(r ? QStringLiteral("正在记录到日志文件 ") + path
+                         : QStringLiteral("日志文件未打开：") + U(r.message));
 }
 
 // ---- user and standard data ------------------------------------------------------

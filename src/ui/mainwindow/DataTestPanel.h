@@ -4,6 +4,13 @@
 // double-click on the send area shows, continuous send with its two dialogs,
 // and the user and standard data with their menu entries.
 //
+// The receive area shows what the decoder makes of the module's bytes, or,
+// with "时间戳显示", one stamped line per packet received and frame sent.
+// Both are kept while the other shows, and a double-click clears both. A
+// lost port and its return are marked in them. "保存接收区..." writes what
+// shows to a file; "记录到日志文件..." keeps every packet in a log until it
+// is switched off, which clearing the area does not touch.
+//
 // Data leaves through Session::SendData, framed for the module's serial mode
 // as the engine last decoded it; whatever the port does not take, and every
 // send the panel refuses, is said through statusMessage(). Nothing here waits
@@ -35,9 +42,11 @@
 #include <vector>
 
 class QAction;
+class QFileDialog;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QStackedWidget;
 
 namespace tmx7 {
 
@@ -54,7 +63,8 @@ public:
                            std::string userDataPath = std::string(kUserDataFileName));
     ~DataTestPanel() override;
 
-    // "编辑用户数据", "用户数据显示", "标准数据显示" (the menu "数据设置").
+    // "编辑用户数据", "用户数据显示", "标准数据显示", then "时间戳显示",
+    // "保存接收区...", "记录到日志文件..." (the menu "数据设置").
     void addDataActions(QMenu* menu) const;
     // The submenu "标准数据长度" with "192字节", "48字节", "20字节", the
     // length in use checked (in the menu "通信设置").
@@ -96,6 +106,14 @@ private:
     void onStdLength(Command length);
     void showModelText();
 
+    // A loss or a return of the port, on a line of its own in both areas.
+    void mark(const QString& text);
+    // Asks for a file to write, then hands its name to `chosen`.
+    void askFile(const QString& name, bool append, void (DataTestPanel::*chosen)(const QString&));
+    void saveReceived(const QString& path);
+    void startTrafficLog(const QString& path);
+    void onTrafficLog(bool on);
+
     void onContinuousSend();
     void startRun(const ContinuousSendChoice& choice);
     void onSendTick();
@@ -112,6 +130,8 @@ private:
     QTimer m_continuousSendTimer;
 
     ReceiveArea* m_receiveArea;
+    ReceiveArea* m_trafficArea; // the stamped lines
+    QStackedWidget* m_receiveStack;
     SendArea* m_sendArea;
     QWidget* m_presetPanel;
     std::array<QLineEdit*, 9> m_presetLines{};
@@ -124,9 +144,13 @@ private:
     QAction* m_showUserDataAction = nullptr;
     QAction* m_showStdDataAction = nullptr;
     std::array<QAction*, 3> m_stdLengthActions{}; // 192, 48, 20 bytes, in menu order
+    QAction* m_timestampAction = nullptr;
+    QAction* m_saveReceivedAction = nullptr;
+    QAction* m_trafficLogAction = nullptr;
 
     QPointer<QDialog> m_choiceDialog; // "连续发送数据" while open
     QPointer<QDialog> m_countDialog;  // "发送次数显示" while a run is on
+    QPointer<QFileDialog> m_fileDialog;
 };
 
 } // namespace tmx7

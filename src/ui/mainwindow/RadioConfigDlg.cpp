@@ -93,6 +93,8 @@ CRadioConfigDlg::CRadioConfigDlg(const MainWindowOptions& options, QWidget* pare
     resize(std::max(sizeHint().width(), 2 * report + 10 * statusBar()->fontMetrics().height()),
            sizeHint().height());
 
+    m_session->RememberLinks(options.links);
+    m_session->SetAutoReconnect(true);
     m_connection->start(options.choice);
 }
 

@@ -5,7 +5,8 @@
 // and the small parts below, hands the engine's events to them in order,
 // and keeps every command that would start a second sequence off while one
 // runs. A close while a sequence runs waits for its end, so a module is
-// never left half-configured; Enter and Escape never end the program.
+// never left half-configured; Enter and Escape never end the program. An
+// adapter pulled out is waited for, and taken up again when it returns.
 
 #include "gui/QtEventSink.h"
 #include "protocol/Events.h"
@@ -19,6 +20,7 @@ namespace tmx7 {
 
 class Clock;
 class CommandActions;
+class LinkMemory;
 class DataTestPanel;
 class ParameterCommands;
 class ParameterPages;
@@ -31,6 +33,7 @@ struct MainWindowOptions {
     Clock* clock = nullptr;         // the real clock when null
     PortDirectory* ports = nullptr; // the system's ports when null
     Connection::Choice choice;      // preselected in the settings dialog
+    LinkMemory* links = nullptr;    // the pair that worked per adapter; null: none kept
 };
 
 class CRadioConfigDlg : public QMainWindow {

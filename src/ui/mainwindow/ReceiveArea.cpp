@@ -8,8 +8,8 @@
 
 namespace tmx7 {
 
-ReceiveArea::ReceiveArea(QWidget* parent, int limit)
-    : QPlainTextEdit(parent), m_limit(std::max(limit, 1)) {
+ReceiveArea::ReceiveArea(QWidget* parent, int limit, int lineChars)
+    : QPlainTextEdit(parent), m_limit(std::max(limit, 1)), m_lineChars(lineChars) {
     setReadOnly(true);
     setUndoRedoEnabled(false);
     // Hex pairs need no text shaping, which would be most of the cost of
@@ -32,6 +32,10 @@ int ReceiveArea::length() const {
 
 void ReceiveArea::appendReceived(const QString& text, std::uint64_t epoch) {
     m_newest = std::max(m_newest, epoch);
+    insert(text, epoch);
+}
+
+void ReceiveArea::insert(const QString& text, std::uint64_t epoch) {
     if (text.isEmpty() || epoch < m_floor)
         return;
     if (m_segments.empty() || epoch > m_segments.back().epoch)
@@ -44,7 +48,7 @@ void ReceiveArea::appendReceived(const QString& text, std::uint64_t epoch) {
     for (QChar& c : shown) {
         if (c == QLatin1Char('\n')) {
             run = 0;
-        } else if (c == QLatin1Char(' ') && run >= kLineChars) {
+        } else if (c == QLatin1Char(' ') && run >= m_lineChars) {
             c = QLatin1Char('\n');
             run = 0;
         } else {
@@ -68,6 +72,19 @@ void ReceiveArea::appendReceived(const QString& text, std::uint64_t epoch) {
     m_end.endEditBlock();
     if (following)
         bar->setValue(bar->maximum());
+}
+
+void ReceiveArea::appendLines(const QString& lines) {
+    appendWhole(lines, std::max(m_newest, m_floor));
+}
+
+void ReceiveArea::appendMark(const QString& line) {
+    appendWhole(line, std::max(m_newest + 1, m_floor));
+}
+
+void ReceiveArea::appendWhole(const QString& lines, std::uint64_t epoch) {
+    const bool midLine = document()->lastBlock().length() > 1;
+    insert(midLine ? QLatin1Char('\n') + lines : lines, epoch);
 }
 
 void ReceiveArea::clearBefore(std::uint64_t epoch) {

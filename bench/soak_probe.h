@@ -1,5 +1,5 @@
 #pragma once
-// Resident memory of this process, for the long-running data tests.
+// Resident memory of this process, for the long-running data bench.
 
 #include <cstddef>
 #include <fstream>

@@ -1,12 +1,11 @@
 #pragma once
 // The data test bench against a simulated module on a pty: the port table
 // opened at the module's line settings, and the receive path as the window
-// runs it (packets taken, decoded, appended to the bounded receive text).
+// runs it (packets taken and decoded).
 
 #include "link/PortTable.h"
 #include "protocol/Decoder.h"
 #include "sim/Simulator.h"
-#include "ui/ReceiveText.h"
 
 #include <chrono>
 #include <cstdint>
@@ -53,7 +52,6 @@ public:
             DecodePacketInto(p->data(), p->size(), decoder, events, followUps);
             for (const auto& e : events)
                 if (const auto* a = std::get_if<Received>(&e)) {
-                    AppendBounded(shown, a->text);
                     shownChars += a->text.size();
                 }
         }
@@ -78,8 +76,7 @@ public:
 
     DecoderState decoder;
     std::vector<std::uint8_t> received;
-    std::string shown;          // the receive area, bounded
-    std::size_t shownChars = 0; // everything ever appended to it
+    std::size_t shownChars = 0; // everything ever decoded for the receive area
     std::size_t packets = 0;
 
 private:

@@ -3,8 +3,8 @@
 // parameter file again and again, and looks at what each kill left: the file
 // must hold the old or the new set in full and never be writable; the
 // temporary files a kill leaves must be gone after the next export.
-// Shared by the soak run and the benchmark; the integration test checks every
-// moment of one export instead (export_kill_test.cpp).
+// The integration test checks every moment of one export instead
+// (tests/integration/export_kill_test.cpp).
 
 #include "protocol/ParamFile.h"
 
