@@ -8,9 +8,9 @@
 // and shown against those sent, the longest tick and the resident memory at
 // start and end.
 
-#include "protocol/Frames.h"
 #include "bench/datatest_rig.h"
 #include "bench/soak_probe.h"
+#include "protocol/Frames.h"
 #include "ui/ContinuousSend.h"
 #include "ui/TestData.h"
 

@@ -46,7 +46,7 @@ struct FaultConfig {
     Millis splitGap{300};
     Millis lateBy{0}; // every packet held back this long
     // Probe answers carry this format code instead of the module's own.
-    std::optional<std::uint8_t> probeFormatCode;
+    std::optional<std::uint8_t> probeFormatCode{};
     SetReply setReply = SetReply::Answer;
     // Packets are held and sent together: everything due within this window
     // after the first held packet goes out as one packet.
@@ -59,7 +59,7 @@ struct FaultConfig {
     bool stall = false;
     // Sets of this command code are answered as usual but not kept: a module
     // that silently drops one setting.
-    std::optional<std::uint8_t> ignoreSetOf;
+    std::optional<std::uint8_t> ignoreSetOf{};
 
     bool operator==(const FaultConfig&) const = default;
 };

@@ -81,14 +81,14 @@ struct FieldInfo {
     std::string_view key;     // JSON, records and `set` arguments
     std::string_view caption; // the label beside the value
     Page page;
-    CommandCode code; // the query whose answer fills it and the set that changes it
-    int answerByte;   // CmdAddrParams: which value byte (1..4); else 0
+    CommandCode code;              // the query whose answer fills it and the set that changes it
+    int answerByte;                // CmdAddrParams: which value byte (1..4); else 0
     std::string ParamSet::*member; // nullptr: shown only (the receive frequency)
     std::string_view fileKey;      // parameter-file key; empty when the file has none
     int fileOrder;                 // position among the file's keys (the port name is 1)
-    const char* importDefault;     // taken when an imported file lacks the key; nullptr: export only
-    int blankOrder;                // position in the refresh's blanking of the display
-    EditAction edit;               // what a double-click on the value starts
+    const char* importDefault; // taken when an imported file lacks the key; nullptr: export only
+    int blankOrder;            // position in the refresh's blanking of the display
+    EditAction edit;           // what a double-click on the value starts
 };
 
 // clang-format off

@@ -43,8 +43,7 @@ public:
         m_link = m_dir + "/ttyUSB0";
         std::filesystem::create_symlink(module->SlavePath(), m_link);
         m_ports.Map(kPort, m_link);
-        window =
-            std::make_unique<CRadioConfigDlg>(MainWindowOptions{&m_clock, &m_ports, {kPort, 9600}});
+        window = std::make_unique<CRadioConfigDlg>(MainWindowOptions{&m_clock, &m_ports, choice});
         window->show();
     }
     ~WindowRig() {

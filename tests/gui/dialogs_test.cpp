@@ -373,7 +373,7 @@ TEST(ContinuousSendDialog, OkGivesTheChoiceOrTellsTheFieldOutOfRange) {
     struct Case {
         const char *form, *mode, *count, *interval; // count: nullptr while its field is off
         ContinuousSendChoice want;
-        const char *field, *message; // the refusal, if any
+        const char *field = nullptr, *message = nullptr; // the refusal, if any
     } cases[] = {
         {"standardDataRadio", "untilStoppedRadio", nullptr, "250", {1, 0, 10, 250}},
         {"userDataRadio", "countedRadio", "3", "999999", {0, 1, 3, 999999}},

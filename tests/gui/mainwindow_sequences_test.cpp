@@ -103,9 +103,10 @@ TEST(MainWindowSequences, UnplugIsSaidAndTheReturnedAdapterIsReadAgain) {
         ASSERT_TRUE(WaitUntil([&] { return rig.module->FrameCount() >= 2; }));
         rig.module->HangUp();
         ASSERT_TRUE(WaitUntil([&] { return rig.Pane("connectionPane") == lost; }));
-        if (c.said)
+        if (c.said) {
             EXPECT_TRUE(WaitUntil([&] { return rig.Pane("activityPane").startsWith(c.said); }))
                 << rig.Pane("activityPane").toStdString();
+        }
         EXPECT_TRUE(WaitUntil([&] {
             return !rig.find("sendButton")->isEnabled() &&
                    !rig.action("refreshAction")->isEnabled();

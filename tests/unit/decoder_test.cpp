@@ -20,6 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes Answer(CommandCode code, std::initializer_list<std::uint8_t> value) {
     const auto header = AnswerHeader(code);
     Bytes out(header.begin(), header.end());
+    out.reserve(out.size() + value.size());
     out.insert(out.end(), value.begin(), value.end());
     return out;
 }

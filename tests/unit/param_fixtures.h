@@ -12,6 +12,7 @@ namespace tmx7::testing {
 // A set frame: the command preamble followed by `tail` (code, 01, values).
 inline std::vector<std::uint8_t> SetFrame(std::initializer_list<std::uint8_t> tail) {
     std::vector<std::uint8_t> b = {0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x7F, 0x8F};
+    b.reserve(b.size() + tail.size());
     b.insert(b.end(), tail);
     return b;
 }
