@@ -9,7 +9,7 @@
 // start and end.
 
 #include "bench/datatest_rig.h"
-#include "bench/soak_probe.h"
+#include "bench/proc_probe.h"
 #include "protocol/Frames.h"
 #include "ui/ContinuousSend.h"
 #include "ui/TestData.h"

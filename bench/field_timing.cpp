@@ -10,6 +10,7 @@
 //             a lost one awaited                target: 0 healthy, a few a minute awaited
 //   field_timing [RUNS] [IDLE-SECONDS]
 
+#include "bench/proc_probe.h"
 #include "platform/LinkMemory.h"
 #include "settings/Session.h"
 #include "sim/Simulator.h"
@@ -18,9 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <filesystem>
-#include <fstream>
 #include <pty.h>
 #include <thread>
 #include <unistd.h>
@@ -158,31 +157,13 @@ ReturnTimes UnplugAndReturn(const fs::path& folder) {
     return t;
 }
 
-long long VoluntarySwitches() {
-    long long total = 0;
-    DIR* d = opendir("/proc/self/task");
-    if (d == nullptr)
-        return -1;
-    while (const dirent* e = readdir(d)) {
-        if (e->d_name[0] == '.')
-            continue;
-        std::ifstream status(std::string("/proc/self/task/") + e->d_name + "/status");
-        std::string line;
-        while (std::getline(status, line))
-            if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
-                total += std::atoll(line.c_str() + 24);
-    }
-    closedir(d);
-    return total;
-}
-
 // Switches per second over `seconds` of sleep of the main thread.
 double SwitchRate(double seconds) {
-    const long long before = VoluntarySwitches();
+    const long long before = testing::CountSwitches().voluntary;
     const auto start = Steady::now();
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     const double wall = std::chrono::duration<double>(Steady::now() - start).count();
-    return static_cast<double>(VoluntarySwitches() - before) / wall;
+    return static_cast<double>(testing::CountSwitches().voluntary - before) / wall;
 }
 
 std::pair<double, double> IdleRates(const fs::path& folder, double seconds) {

@@ -4,6 +4,7 @@
 // the process (/proc/self/task/*/status), the sleeping main thread included.
 // Target: below 1 per second.
 
+#include "bench/proc_probe.h"
 #include "bench_pty.h"
 #include "link/PortTable.h"
 #include "protocol/DecoderShared.h"
@@ -11,38 +12,12 @@
 #include "protocol/Events.h"
 
 #include <cstdlib>
-#include <dirent.h>
-#include <fstream>
 #include <string>
 #include <thread>
 
 using namespace tmx7;
 
 namespace {
-
-struct Switches {
-    long long voluntary = 0;
-    int threads = 0;
-};
-
-Switches countSwitches() {
-    Switches s;
-    DIR* d = opendir("/proc/self/task");
-    if (d == nullptr)
-        return s;
-    while (const dirent* e = readdir(d)) {
-        if (e->d_name[0] == '.')
-            continue;
-        std::ifstream status(std::string("/proc/self/task/") + e->d_name + "/status");
-        std::string line;
-        while (std::getline(status, line))
-            if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
-                s.voluntary += std::atoll(line.c_str() + 24);
-        ++s.threads;
-    }
-    closedir(d);
-    return s;
-}
 
 class NoView : public EventSink {
 public:
@@ -70,12 +45,12 @@ int main(int argc, char** argv) {
     decoder.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(200)); // settle after start-up
 
-    const Switches s0 = countSwitches();
+    const testing::Switches s0 = testing::CountSwitches();
     const auto t0 = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    const Switches s1 = countSwitches();
+    const testing::Switches s1 = testing::CountSwitches();
     decoder.Stop();
     table.Stop(1);
 
