@@ -133,4 +133,10 @@ private:
     std::filesystem::path m_oldDir;
 };
 
+// No dialog opens within `ms` of running the event loop.
+inline bool NoDialogFor(int ms) {
+    QTest::qWait(ms);
+    return QApplication::activeModalWidget() == nullptr;
+}
+
 } // namespace tmx7::test

@@ -16,15 +16,6 @@ using namespace tmx7;
 using namespace tmx7::test;
 using namespace std::chrono_literals;
 
-namespace {
-
-bool NoDialogFor(int ms) {
-    QTest::qWait(ms);
-    return QApplication::activeModalWidget() == nullptr;
-}
-
-} // namespace
-
 // While the download runs the commands that would start another sequence
 // are off and say why; a close waits for the download and its refresh,
 // says so, and then the window goes.

@@ -42,11 +42,6 @@ void SelectPage(WindowRig& rig, const QString& caption) {
                               tabs->tabBar()->tabRect(i).center());
 }
 
-bool NoDialogFor(int ms) {
-    QTest::qWait(ms);
-    return QApplication::activeModalWidget() == nullptr;
-}
-
 } // namespace
 
 TEST(MainWindow, StartsWithTheSettingsDialogAndShowsTheModule) {
