@@ -183,17 +183,6 @@ TEST(SleepPeriodDialog, AValueAbove500IsRefusedWithAPrompt) {
     EXPECT_EQ(boxes.seen[1].icon, QMessageBox::Warning);
 }
 
-// Enter is "确定" wherever the focus is.
-TEST(ScrollDialogs, EnterGivesTheValueShown) {
-    CPassiveAddrDlg passive;
-    ExecWith(passive, [&] {
-        ArrowUp(Find<QScrollBar>(passive, "valueScrollBar"));
-        Find(passive, "cancelButton")->setFocus();
-        QTest::keyClick(Find(passive, "cancelButton"), Qt::Key_Return);
-    });
-    EXPECT_EQ(passive.text(), "01");
-}
-
 // ---- typed dialogs ----------------------------------------------------------------
 
 // The event the window system sends for a right click.
@@ -334,38 +323,6 @@ TEST(PasswordDialog, MaskedDigitsOnlyWrongCodesAreToldAndAnotherTryFollows) {
 }
 
 // ---- continuous send ------------------------------------------------------------------
-
-TEST(ContinuousSendDialog, RadiosOfEachFrameAndTheCountField) {
-    CContinuousSendDlg dlg;
-    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("连续发送数据"));
-    auto* user = Find<QRadioButton>(dlg, "userDataRadio");
-    auto* standard = Find<QRadioButton>(dlg, "standardDataRadio");
-    auto* untilStopped = Find<QRadioButton>(dlg, "untilStoppedRadio");
-    auto* counted = Find<QRadioButton>(dlg, "countedRadio");
-    auto* count = Find<QLineEdit>(dlg, "countEdit");
-    ASSERT_TRUE(user && standard && untilStopped && counted && count);
-    ExecWith(dlg, [&] {
-        EXPECT_TRUE(user->isChecked() && untilStopped->isChecked());
-        EXPECT_EQ(count->text(), "10");
-        EXPECT_EQ(Find<QLineEdit>(dlg, "intervalEdit")->text(), "100");
-        EXPECT_FALSE(count->isEnabled());
-        Click(counted);
-        EXPECT_TRUE(count->isEnabled());
-        EXPECT_FALSE(untilStopped->isChecked());
-        EXPECT_TRUE(user->isChecked()) << "the other frame is left alone";
-        Click(untilStopped);
-        EXPECT_FALSE(count->isEnabled());
-        // The number fields take digits and the full stop only, typed or pasted.
-        auto* interval = Find<QLineEdit>(dlg, "intervalEdit");
-        Retype(interval, "1a2 B-3.+x4");
-        EXPECT_EQ(interval->text(), "123.4");
-        interval->selectAll();
-        QApplication::clipboard()->setText(QStringLiteral("7z,0 0"));
-        QTest::keyClick(interval, Qt::Key_V, Qt::ControlModifier);
-        EXPECT_EQ(interval->text(), "700");
-        dlg.reject();
-    });
-}
 
 TEST(ContinuousSendDialog, OkGivesTheChoiceOrTellsTheFieldOutOfRange) {
     const char* countRange = "请输入一个介于 1 和 999 之间的整数。";

@@ -133,27 +133,6 @@ TEST_F(SerialSetDlgTest, ConfirmProbesTheChosenPortAndBaudAndEndsOnConnected) {
     EXPECT_EQ(dlg->connectDelayMs(), 0);
 }
 
-TEST_F(SerialSetDlgTest, DetectionShowsEachFailedRateInTheTitle) {
-    auto dlg = Make();
-    std::vector<QString> titles;
-    QObject::connect(dlg.get(), &QWidget::windowTitleChanged,
-                     [&](const QString& t) { titles.push_back(t); });
-    const int r = ExecWith(*dlg, [&] {
-        Choose(*dlg, 1, 6); // COM2; the baud list is not read
-        QTest::mouseClick(Find(*dlg, "detectButton"), Qt::LeftButton);
-        EXPECT_TRUE(Busy(*dlg));
-        Post({DetectStep{1200, "1200波特率检测失败"}});
-        Post({DetectStep{2400, "2400波特率检测失败"}});
-        EXPECT_TRUE(WaitUntil([&] { return titles.size() == 2; }));
-        Post({Connected{2, 4800, "n,8,1", 1000}, SequenceFinished{SequenceKind::Detect, {}}});
-    });
-    EXPECT_EQ(r, QDialog::Accepted);
-    EXPECT_EQ(detected, std::vector<int>{2});
-    EXPECT_EQ(titles, (std::vector<QString>{"1200波特率检测失败", "2400波特率检测失败"}));
-    EXPECT_EQ(dlg->link(), (LinkChoice{2, 4800, "n,8,1"}));
-    EXPECT_EQ(dlg->connectDelayMs(), 1000);
-}
-
 TEST_F(SerialSetDlgTest, AFailedTryIsToldAndTheChoiceIsKeptWhenTheDialogIsClosed) {
     const auto failed = [](const char* detail) { return Outcome{OutcomeKind::Failed, {}, detail}; };
     using enum SequenceKind;

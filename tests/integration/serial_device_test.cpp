@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -98,20 +97,6 @@ TEST(SerialDevice, LineSettingsReachThePeerAndAreRestoredOnClose) {
     EXPECT_EQ(after.c_lflag, before.c_lflag);
     EXPECT_EQ(after.c_iflag, before.c_iflag);
     EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
-}
-
-TEST(SerialDevice, ExclusiveWithinThisProcess) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    SerialDevice first;
-    ASSERT_TRUE(first.open(pty.slavePath()));
-    SerialDevice second;
-    const auto r = second.open(pty.slavePath());
-    EXPECT_EQ(r.error, SerialError::Busy);
-    EXPECT_NE(r.sysErrno, 0);
-    EXPECT_FALSE(second.isOpen());
-    first.close();
-    EXPECT_TRUE(second.open(pty.slavePath())) << "the lock outlived the close";
 }
 
 namespace {

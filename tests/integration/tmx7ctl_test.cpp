@@ -290,24 +290,6 @@ TEST(Tmx7ctl, PortsJsonIsValidUtf8WhateverThePathsHold) {
     EXPECT_EQ(byName["COM8"]["usb"], "") << "a pty has no USB adapter";
 }
 
-// A ports file that is no file is passed over with a word, never waited on
-// (a FIFO used to hang `tmx7ctl ports`; the other kinds: port_directory_test).
-TEST(Tmx7ctl, PortsListingSurvivesAPortsFileThatIsNoFile) {
-    const fs::path cfg = Temp("ports-cfg");
-    fs::remove_all(cfg);
-    fs::create_directories(cfg / "tmx7");
-    const fs::path file = cfg / "tmx7/ports";
-    const std::vector<std::string> env = {"XDG_CONFIG_HOME=" + cfg.string(),
-                                          "TMX7_PORTS=COM77=/dev/pts/77"};
-    ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
-    const Ctl r = RunCtl({"ports"}, env);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err,
-              "ports file not used: open " + file.string() + ": a FIFO, not a regular file\n");
-    EXPECT_NE(r.out.find("COM77"), std::string::npos) << r.out;
-    fs::remove_all(cfg);
-}
-
 TEST(Tmx7ctl, SetWritesEachFieldAsTheMenuDoesAndReadsItBack) {
     std::vector<std::unique_ptr<Simulator>> modules;
     modules.push_back(Start());

@@ -8,20 +8,6 @@ using namespace tmx7;
 
 namespace {
 
-TEST(AppOptions, RegistrationWordOnlyAsTheLastArgument) {
-    struct Case {
-        std::vector<std::string> args;
-        bool registration;
-    };
-    const Case cases[] = {
-        {{"-UnRegServer"}, true}, {{"/RegServer", "--sim"}, false}, // something behind it
-        {{"RegServer"}, false},   {{"/RegServerX"}, false},         {{"/"}, false}, {{}, false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(IsRegistrationCommand(c.args), c.registration)
-            << (c.args.empty() ? std::string("<none>") : c.args.back());
-}
-
 TEST(AppOptions, ParsesPortBaudAndSimulator) {
     auto r = ParseAppOptions({"--port", "/dev/ttyUSB0", "--baud", "19200"});
     ASSERT_TRUE(r.error.empty()) << r.error;

@@ -122,28 +122,6 @@ TEST(DataSend, RefusalTextsNameTheLimit) {
     EXPECT_NE(BuildPresetSend(Pairs(21)).status.find("20"), std::string::npos);
 }
 
-TEST(PresetSend, OneBytePerPieceNoColonRuleNoFraming) {
-    struct Row {
-        std::string text;
-        Bytes expected;
-        SendRefusal refusal;
-    };
-    const Row rows[] = {
-        {"   ", {}, SendRefusal::None},
-        {"00:01:02", {0x00}, SendRefusal::None}, // one piece, read up to the colon
-        {"FF 100 G1", {0xFF, 0x00, 0x00}, SendRefusal::None},
-        {"0 1 2 3 4 5 6 7 8 9 A B C D E F 10 11 12 13",
-         {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19},
-         SendRefusal::None},
-        {Pairs(21), {}, SendRefusal::TooLong},
-    };
-    for (const Row& row : rows) {
-        const SendResult r = BuildPresetSend(row.text);
-        EXPECT_EQ(r.refusal, row.refusal) << row.text;
-        EXPECT_EQ(r.bytes, row.expected) << row.text;
-    }
-}
-
 TEST(PassiveFrames, LengthFieldCountsInBase255) {
     struct Row {
         std::size_t n;

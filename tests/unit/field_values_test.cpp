@@ -20,41 +20,6 @@ struct Good {
 
 } // namespace
 
-TEST(FieldValues, EachFormWritesTheDialogsFrame) {
-    const Good cases[] = {
-        {"txFrequency=435", SetFrame({0xFF, 0x01, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00}),
-         "435.000MHz"},
-        {"txFrequency= 431.000MHz ", SetFrame({0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}),
-         "431.000MHz"},
-        {"txFrequency=433.2500 mhz", SetFrame({0xFF, 0x01, 0x00, 0x00, 0x09, 0x00, 0x00, 0x00}),
-         "433.250MHz"},
-        {"airRate=57600BPS", SetFrame({0xFC, 0x01, 0x09}), "57600bps"},
-        {"power=0", SetFrame({0xFB, 0x01, 0x00}), "0"},
-        {"power=7级", SetFrame({0xFB, 0x01, 0x07}), "7"},
-        {"group=ff", SetFrame({0xE7, 0x01, 0xFF}), "FF"},
-        {"powerMode=Saving", SetFrame({0xA5, 0x01, 0x01}), "省电模式"},
-        {"serialMode=modbus", SetFrame({0xF8, 0x01, 0x02}), "MODBUS"},
-        {"sleepPeriod=2", SetFrame({0xA4, 0x01, 0x01}), "2"},
-        {"sleepPeriod=500", SetFrame({0xA4, 0x01, 0xFA}), "500"},
-        {"saveAddr=5", SetFrame({0xA3, 0x01, 0x00, 0x05}), "00 05"},
-        {"saveAddr=12 ab", SetFrame({0xA3, 0x01, 0x12, 0xAB}), "12 AB"},
-        {"wakeDelay=0.3", SetFrame({0xA1, 0x01, 0x00, 0x01}), "0.3"},
-        {"wakeDelay=76.80s", SetFrame({0xA1, 0x01, 0x01, 0x00}), "76.8"},
-        {"wakeDelay=19660.5", SetFrame({0xA1, 0x01, 0xFF, 0xFF}), "19660.5"},
-        {"passiveAddr=1a", SetFrame({0xE2, 0x01, 0x31, 0x41}), "31 41"},
-        {"passiveAddr=31 41", SetFrame({0xE2, 0x01, 0x31, 0x41}), "31 41"},
-        {"serialFormat=e,8,1", SetFrame({0xAB, 0x01, 0x05}), "e.8.1"},
-        {"serialFormat=57600", SetFrame({0xF2, 0x01, 0x09}), "57600bps"},
-    };
-    for (const Good& c : cases) {
-        const FieldValueResult r = ParseAssignment(c.assignment);
-        ASSERT_TRUE(r.ok()) << c.assignment << ": " << r.error;
-        ASSERT_TRUE(r.value->plan.frame) << c.assignment;
-        EXPECT_EQ(*r.value->plan.frame, c.frame) << c.assignment;
-        EXPECT_EQ(r.value->text, c.text) << c.assignment;
-    }
-}
-
 TEST(FieldValues, TheMenusWaitsComeWithTheValue) {
     const auto total = [](const char* a) {
         Millis t{0};

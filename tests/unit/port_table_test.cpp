@@ -94,24 +94,6 @@ constexpr microseconds kByte9600{1042};
 
 } // namespace
 
-TEST(PacketCutter, BytesAtLinePaceAreCutAt524AndAfterTheFullSilence) {
-    CutterRig rig(18);
-    rig.trickle(524, kByte9600);
-    ASSERT_EQ(rig.packets.size(), 1u) << "the 524th byte ends a packet at once";
-    EXPECT_FALSE(rig.cutter.Deadline()) << "and leaves nothing to post";
-    EXPECT_EQ(rig.packets[0].back(), 523 % 256);
-    rig.trickle(476, kByte9600, 524 % 256);
-    rig.advance(std::chrono::milliseconds(17));
-    EXPECT_EQ(rig.packets.size(), 1u) << "17 ms of silence is not yet 18";
-    rig.advance(std::chrono::milliseconds(1));
-    ASSERT_EQ(rig.packets.size(), 2u);
-    EXPECT_EQ(rig.packets[1].size(), 476u);
-    EXPECT_EQ(rig.packets[1].front(), 524 % 256);
-    // Each packet is stamped with its own first byte: bytes 1 and 525.
-    EXPECT_EQ(rig.firstBytes[0], Time{} + kByte9600);
-    EXPECT_EQ(rig.firstBytes[1], Time{} + 525 * kByte9600);
-}
-
 TEST(PacketCutter, SilenceIsCountedFromTheLastByte) {
     const struct {
         const char* name;
